@@ -1,0 +1,95 @@
+#include "log/LogManager.h"
+#include "tests/support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+namespace NvLullgate {
+class PauseWinUpdates {
+public:
+    static void SetRegMaxPauseDays(long code) {
+        LOG_WARN(L"RegOpenKeyEx errorID : " << code << L",lpSubKey : "
+                                            << L"SOFTWARE\\Microsoft\\WindowsUpdate\\UX\\Settings");
+    }
+};
+} // namespace NvLullgate
+
+namespace {
+void MixedValues() {
+    const int negative = -2147024891;  // an HRESULT as a signed decimal
+    const unsigned long code = 4294967295UL;
+    const std::wstring wide = L"C:\\Programme\\\u00DCbung\\\u65E5\u672C";
+    const std::string narrow = "v\xE9";
+    LOG_ERROR("values: " << negative << "," << code << "," << wide << "," << narrow);
+}
+} // namespace
+
+TEST(LogStatement, LineIsMessageValuesThenTagInParentheses) {
+    LogCapture capture;
+    NvLullgate::PauseWinUpdates::SetRegMaxPauseDays(2);
+    ASSERT_EQ(capture.Lines().size(), 1u);
+    EXPECT_EQ(capture.Lines()[0],
+              (CapturedLine{3, L"RegOpenKeyEx errorID : 2,lpSubKey : SOFTWARE\\Microsoft\\WindowsUpdate\\UX\\Settings"
+                               L"(NvLullgate::PauseWinUpdates::SetRegMaxPauseDays)"}));
+}
+
+TEST(LogStatement, IntegersWideAndNarrowValues) {
+    LogCapture capture;
+    MixedValues();
+    ASSERT_EQ(capture.Lines().size(), 1u);
+    // The narrow byte E9 becomes U+00E9 by value, not through any code page; no digit grouping.
+    EXPECT_EQ(capture.Lines()[0],
+              (CapturedLine{4, L"values: -2147024891,4294967295,C:\\Programme\\\u00DCbung\\\u65E5\u672C,v\u00E9"
+                               L"(`anonymous-namespace'::MixedValues)"}));
+}
+
+TEST(LogStatement, GroupingLocaleDoesNotLeakIntoNumbers) {
+    // A program-wide locale with digit grouping must not change how codes are written.
+    struct Grouping : std::numpunct<wchar_t> {
+        wchar_t do_thousands_sep() const override { return L'.'; }
+        std::string do_grouping() const override { return "\3"; }
+    };
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Grouping));
+    LogCapture capture;
+    LOG_WARN(L"code " << 1234567);
+    std::locale::global(previous);
+    ASSERT_EQ(capture.Texts().size(), 1u);
+    EXPECT_EQ(capture.Texts()[0], L"code 1234567(LogStatement_GroupingLocaleDoesNotLeakIntoNumbers_Test::TestBody)");
+}
+
+TEST(LogStatement, EveryStatementFlushes) {
+    LogCapture capture;
+    LOG_WARN(L"one");
+    LOG_ERROR(L"two");
+    EXPECT_EQ(capture.FlushCount(), 2);
+}
+
+TEST(LogStatement, DroppedWhileNotReady) {
+    LogManager::GetInstance().SetLogDirectory("LullgateTests");
+    LogCapture capture;
+    LogManagerTestAccess::ClearReady();
+    // The logger exists but the service is not ready: the set-up attempt fails (no settings beside
+    // the test exe) and the statement must vanish, with no flush either.
+    LOG_WARN(L"dropped");
+    EXPECT_TRUE(capture.Lines().empty());
+    EXPECT_EQ(capture.FlushCount(), 0);
+    EXPECT_FALSE(LogManagerTestAccess::IsReady());
+}
+
+TEST(LogStatement, StatementDuringSetUpIsDroppedWithoutReentry) {
+    LogCapture capture;
+    LogManagerTestAccess::ClearReady();
+    int setUpRuns = 0;
+    // If the statement re-entered the set-up, the non-recursive lock would deadlock here (the test
+    // would time out) or the set-up would run twice.
+    LogManagerTestAccess::RunSetUp([&] {
+        ++setUpRuns;
+        LOG_ERROR(L"set spd log fail");
+        return false;
+    });
+    EXPECT_EQ(setUpRuns, 1);
+    EXPECT_TRUE(capture.Lines().empty());
+    EXPECT_FALSE(LogManagerTestAccess::IsReady());
+}
