@@ -294,6 +294,11 @@ TEST_F(PauseSettingsPage, FailedLaunchOrWaitIsReported) {
 }
 
 TEST_F(PauseSettingsPage, RealLaunchReturnsOnceTheProgramHasEnded) {
+    // On Windows the real settings page would stay open until someone closes it; Wine's control.exe
+    // starts and ends on its own.
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) {
+        GTEST_SKIP() << "only under Wine";
+    }
     EXPECT_TRUE(engine->JumpWinUpdateUI());
     EXPECT_TRUE(capture.Lines().empty());
 }

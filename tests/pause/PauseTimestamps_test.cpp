@@ -1,6 +1,7 @@
 #include "tests/pause/PauseTestSupport.h"
 
 #include <climits>
+#include <utility>
 
 using namespace PauseTest;
 
