@@ -92,7 +92,7 @@ bool PauseWinUpdates::RegTimeToDatetime(const char* strTime, __time64_t& time) {
     fields.tm_sec = second;
     if (!ToTmField(static_cast<long long>(year) - 1900, fields.tm_year) ||
         !ToTmField(static_cast<long long>(month) - 1, fields.tm_mon)) {
-        time = -1; // as far outside the representable range as _mkgmtime64's own -1
+        time = -1; // a year that far off lies outside 1970..3000 as well
         return true;
     }
     // Out-of-range fields are normalised (day 0 is the last day of the month before); a date
