@@ -1,0 +1,129 @@
+#include "tests/pause/PauseTestSupport.h"
+
+using namespace PauseTest;
+
+namespace {
+
+const std::wstring kPath = kSettings;
+const std::wstring kStart = L"PauseUpdatesStartTime";
+
+class PauseSettingsStore : public EngineTest {};
+
+TEST_F(PauseSettingsStore, TextIsRegSzOf260BytesAndReadsBackAs130Characters) {
+    ASSERT_TRUE(Access::SetText(*engine, kStart, "2024-03-01T01:30:00Z"));
+    std::vector<BYTE> data;
+    DWORD type = 0;
+    ASSERT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kPath, kStart, data, type));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    std::vector<BYTE> expected(260, 0);
+    const std::string text = "2024-03-01T01:30:00Z";
+    for (size_t i = 0; i < text.size(); ++i) {
+        expected[2 * i] = static_cast<BYTE>(text[i]);
+    }
+    EXPECT_EQ(data, expected);
+    EXPECT_EQ(ReadBack(kStart), Padded(text));
+    EXPECT_TRUE(capture.Lines().empty());
+}
+
+TEST_F(PauseSettingsStore, ReadBackTurnsEveryUnitIntoOneCharacter) {
+    const struct {
+        std::vector<wchar_t> units;
+        DWORD type;
+        std::string expected;
+    } cases[] = {
+        {{L'2', L'4', L'\0'}, REG_SZ, "24 "}, // another writer's terminator is one more character
+        {{}, REG_SZ, ""},
+        {{L'a', L'\0', L'b', L'\0'}, REG_SZ, "a b "}, // no stop at the first zero
+        {{0x263A}, REG_SZ, ":"},                      // low 8 bits of the unit
+        {{36, 0}, REG_DWORD, "$ "},                   // the type is not examined
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, kPath, kStart, c.type, c.units.data(),
+                             static_cast<DWORD>(c.units.size() * sizeof(wchar_t))));
+        EXPECT_EQ(ReadBack(kStart), c.expected);
+    }
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kPath, kStart, L"2024-03-01T01:30:00Z"));
+    EXPECT_EQ(ReadBack(kStart).size(), 21u);
+    // An odd byte count: only whole units are read, and the second query must not run past them.
+    ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, kPath, kStart, REG_SZ, "A\0B\0C", 5));
+    EXPECT_EQ(ReadBack(kStart), "AB");
+    EXPECT_TRUE(capture.Lines().empty());
+}
+
+TEST_F(PauseSettingsStore, DayCountIsFourLittleEndianBytesAndAMissingKeyIsCreated) {
+    ASSERT_TRUE(Access::SetMaxPauseDays(*engine, 36));
+    std::vector<BYTE> data;
+    DWORD type = 0;
+    ASSERT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kPath, kMaxDays, data, type));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(data, (std::vector<BYTE>{0x24, 0x00, 0x00, 0x00}));
+    // Only the day count reports the missing key before creating it.
+    EXPECT_EQ(capture.Lines(),
+              std::vector<CapturedLine>{Warn(L"RegOpenKeyEx errorID : 2,lpSubKey : " + kPath, "SetRegMaxPauseDays")});
+    EXPECT_TRUE(Access::FindMaxPauseDays(*engine));
+}
+
+TEST_F(PauseSettingsStore, TextWriteCreatesTheKeySilentlyAndRefusesTextsThatDoNotFit) {
+    ASSERT_TRUE(Access::SetText(*engine, kStart, std::string(129, '7'))); // fits with its terminator
+    EXPECT_EQ(ReadBack(kStart), std::string(129, '7') + " ");
+    EXPECT_TRUE(capture.Lines().empty());
+
+    EXPECT_FALSE(Access::SetText(*engine, L"Empty", ""));
+    EXPECT_FALSE(Access::SetText(*engine, L"Long", std::string(130, '7')));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kPath, L"Empty"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kPath, L"Long"));
+    EXPECT_EQ(capture.Lines(), (std::vector<CapturedLine>{Error(L"swprintf_s error : ", "SetRegFormWinUpdateUxSet"),
+                                                          Error(L"swprintf_s error : " + std::wstring(130, L'7'),
+                                                                "SetRegFormWinUpdateUxSet")}));
+}
+
+TEST_F(PauseSettingsStore, MissingKeyOrValueFailsWithTheCode) {
+    std::string text;
+    EXPECT_FALSE(Access::ReadText(*engine, kStart, text));
+    EXPECT_FALSE(Access::Delete(*engine, kStart));
+    EXPECT_FALSE(Access::FindMaxPauseDays(*engine));
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kPath));
+    EXPECT_FALSE(Access::ReadText(*engine, kStart, text));
+    EXPECT_FALSE(Access::Delete(*engine, kStart));
+    EXPECT_FALSE(Access::FindMaxPauseDays(*engine));
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(capture.Lines(),
+              (std::vector<CapturedLine>{
+                  Warn(L"RegOpenKeyEx errorID:2,lpSubKey : " + kPath, "ReadRegFormWinUpdateUxSet"),
+                  Warn(L"RegOpenKeyEx errorID : 2,lpSubKey : " + kPath, "DeleteRegFormWinUpdateUxSet"),
+                  Warn(L"RegOpenKeyEx errorID : 2,lpSubKey : " + kPath, "FindRegMaxPauseDays"),
+                  Warn(L"RegQueryValueEx get size errorID : 2,lpSubKey : " + kStart, "ReadRegFormWinUpdateUxSet"),
+                  Warn(L"RegDeleteValue errorID : 2,lpSubKey : " + kStart, "DeleteRegFormWinUpdateUxSet"),
+                  Warn(L"PauseMaxDays key not found.", "FindRegMaxPauseDays"),
+              }));
+}
+
+TEST_F(PauseSettingsStore, ReadOnlyKeyRefusesEveryChangeButStillReads) {
+    ASSERT_TRUE(Access::SetText(*engine, kStart, "2024-03-01T01:30:00Z"));
+    ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kPath));
+    EXPECT_FALSE(Access::SetText(*engine, kStart, "2025-03-01T01:30:00Z"));
+    EXPECT_FALSE(Access::SetMaxPauseDays(*engine, 36));
+    EXPECT_FALSE(Access::Delete(*engine, kStart));
+    EXPECT_EQ(ReadBack(kStart), Padded("2024-03-01T01:30:00Z"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kPath, kMaxDays));
+    EXPECT_EQ(capture.Lines(), (std::vector<CapturedLine>{
+                                   Warn(L"RegCreateKeyEx errorID:5,lpSubKey : " + kPath, "SetRegFormWinUpdateUxSet"),
+                                   Warn(L"RegOpenKeyEx errorID : 5,lpSubKey : " + kPath, "SetRegMaxPauseDays"),
+                                   Warn(L"RegCreateKeyEx errorID : 5,lpSubKey : " + kPath, "SetRegMaxPauseDays"),
+                                   Warn(L"RegOpenKeyEx errorID : 5,lpSubKey : " + kPath, "DeleteRegFormWinUpdateUxSet"),
+                               }));
+}
+
+TEST_F(PauseSettingsStore, RefusedWriteNamesTheValue) {
+    NvLullgate::PauseSeams::SetRegSetValue(
+        [](HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD) -> LSTATUS { return ERROR_ACCESS_DENIED; });
+    EXPECT_FALSE(Access::SetText(*engine, kStart, "2024-03-01T01:30:00Z"));
+    EXPECT_FALSE(Access::SetMaxPauseDays(*engine, 36));
+    EXPECT_EQ(capture.Lines(), (std::vector<CapturedLine>{
+                                   Warn(L"RegSetValueEx errorID : 5,lpSubKey : " + kStart, "SetRegFormWinUpdateUxSet"),
+                                   Warn(L"RegSetValueEx lpSubKey errorID : 5,lpSubKey : FlightSettingsMaxPauseDays",
+                                        "SetRegMaxPauseDays"),
+                               }));
+}
+
+} // namespace
