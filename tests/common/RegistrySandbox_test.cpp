@@ -41,26 +41,23 @@ TEST(RegistrySandbox, WritesInsideNeverReachTheRealHive) {
 }
 
 TEST(RegistrySandbox, EachSandboxStartsEmptyAndIsDeletedAfterwards) {
-    HKEY parent = nullptr;
-    DWORD before = 0;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\LullgateTestSandbox", 0, KEY_READ, &parent) == ERROR_SUCCESS) {
-        RegQueryInfoKeyW(parent, nullptr, nullptr, nullptr, &before, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr);
-        RegCloseKey(parent);
-    }
+    std::wstring scratch;
     {
         ScopedRegistrySandbox sandbox;
         ASSERT_TRUE(sandbox.Active());
+        scratch = sandbox.ScratchPath();
         HKEY key = nullptr;
         EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane\\Lullgate\\sign", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
     }
-    DWORD after = 0;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\LullgateTestSandbox", 0, KEY_READ, &parent),
-              ERROR_SUCCESS);
-    RegQueryInfoKeyW(parent, nullptr, nullptr, nullptr, &after, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr);
-    RegCloseKey(parent);
-    EXPECT_EQ(after, before);
+    // Other test processes run their own sandboxes in parallel, so look only at this one's key.
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, scratch.c_str(), 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane\\Lullgate\\sign", 0, KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND);
 }
 
 class ReadOnlyKey : public RegistrySandboxTest {};

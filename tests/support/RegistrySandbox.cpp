@@ -106,6 +106,8 @@ ScopedRegistrySandbox::~ScopedRegistrySandbox() {
     }
 }
 
+std::wstring ScopedRegistrySandbox::ScratchPath() const { return std::wstring(kSandboxParent) + L"\\" + m_name; }
+
 bool ScopedRegistrySandbox::RestrictKey(HKEY root, const std::wstring& path, REGSAM allowed) {
     const wchar_t* rootName = RootName(root);
     if (!m_active || rootName == nullptr) {

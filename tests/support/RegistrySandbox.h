@@ -20,6 +20,8 @@ public:
     ScopedRegistrySandbox& operator=(const ScopedRegistrySandbox&) = delete;
 
     [[nodiscard]] bool Active() const { return m_active; }
+    // The scratch key's path under the real HKEY_CURRENT_USER.
+    [[nodiscard]] std::wstring ScratchPath() const;
 
     // Replaces the DACL of root\path (inside the sandbox) so that only `allowed` access is granted
     // to everyone; the key must exist. Undone before the sandbox is deleted.
