@@ -1,0 +1,131 @@
+#include "privacy/LinkOpener.h"
+
+#include "common/Seams.h"
+#include "common/StringConv.h"
+#include "common/UniqueHandle.h"
+
+#include <pathcch.h>
+#include <shellapi.h>
+#include <tinyxml2.h>
+
+namespace NvPcPrivacySecurity {
+
+namespace {
+
+bool IsExistingFile(const wchar_t* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExW(path, GetFileExInfoStandard, &data) &&
+           (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Opens a link found in the configuration; whether it actually opened is not the caller's
+// concern (the click simply does nothing visible).
+bool OpenConfiguredLink(const char* key) {
+    std::string url;
+    const bool found = ReadUrlConfig(key, url);
+    if (found) {
+        OpenLink(BrowserPath(), AnsiToWide(url));
+    }
+    return found;
+}
+
+} // namespace
+
+std::wstring& BrowserPath() {
+    static std::wstring path; // initialised once, safely, on first use
+    return path;
+}
+
+bool ReadUrlConfig(const std::string& key, std::string& url) {
+    wchar_t path[MAX_PATH]{};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    // A cut-off module path would name some other folder.
+    if (length == 0 || length >= MAX_PATH || PathCchRemoveFileSpec(path, MAX_PATH) != S_OK ||
+        PathCchAppend(path, MAX_PATH, L"config\\url.xml") != S_OK || !IsExistingFile(path)) {
+        return false;
+    }
+    const std::string narrowPath = WideToAnsi(path);
+    if (narrowPath.empty()) {
+        return false;
+    }
+    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
+    if (document.LoadFile(narrowPath.c_str()) != tinyxml2::XML_SUCCESS) {
+        return false;
+    }
+    const tinyxml2::XMLElement* root = document.FirstChildElement("Config");
+    if (root == nullptr) {
+        return false;
+    }
+    for (const tinyxml2::XMLElement* child = root->FirstChildElement(); child != nullptr;
+         child = child->NextSiblingElement()) {
+        const char* name = child->Name();
+        if (name == nullptr || key != name) {
+            continue;
+        }
+        if (const char* value = child->Attribute("url"); value != nullptr) {
+            url = value;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool OpenPrivacyStatement() {
+    return OpenConfiguredLink(kPrivacyStatementKey);
+}
+
+bool OpenUserAgreement() {
+    return OpenConfiguredLink(kUserAgreementKey);
+}
+
+bool FindBrowser(std::wstring& path) {
+    // The browser is a 32-bit program: its uninstall entry lives in the 32-bit view.
+    unique_hkey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBrowserUninstallKey, 0, KEY_READ | KEY_WOW64_32KEY, key.put()) !=
+            ERROR_SUCCESS ||
+        !key) {
+        return false;
+    }
+    wchar_t location[MAX_PATH]{};
+    DWORD type = REG_SZ;
+    DWORD size = sizeof(location);
+    if (RegQueryValueExW(key.get(), L"InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(location), &size) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    // A value that fills the buffer completely carries no terminator of its own.
+    location[MAX_PATH - 1] = L'\0';
+    wchar_t combined[MAX_PATH]{};
+    if (PathCchCombine(combined, MAX_PATH, location, kBrowserExeName) != S_OK) {
+        return false;
+    }
+    path = combined;
+    if (IsExistingFile(combined)) {
+        return true;
+    }
+    path.clear();
+    return false;
+}
+
+bool OpenLink(std::wstring& browserPath, const std::wstring& target) {
+    const std::wstring parameters = L" \"" + target + L"\"";
+    const bool useBrowser = FindBrowser(browserPath);
+
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = L"Open";
+    info.lpFile = useBrowser ? browserPath.c_str() : kExplorerPath;
+    info.lpParameters = parameters.c_str();
+    info.nShow = SW_SHOW;
+    BOOL opened = Seams::ShellExecuteExW(&info);
+    if (!opened && useBrowser) {
+        info.lpFile = kExplorerPath;
+        opened = Seams::ShellExecuteExW(&info);
+    }
+    // We never wait for the started program; only release the handle the shell gave back.
+    unique_handle process(opened ? info.hProcess : nullptr);
+    return opened != FALSE;
+}
+
+} // namespace NvPcPrivacySecurity

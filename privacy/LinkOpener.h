@@ -1,0 +1,38 @@
+// Opening the privacy statement, the user agreement, the change notice and local files. The
+// addresses come from "config\url.xml" beside the executable, read anew at every click; a link
+// opens in the maker's browser when it is installed, otherwise through explorer.exe. Every
+// failure here is silent: a link that cannot be read or opened simply does nothing.
+#pragma once
+
+#include <string>
+
+namespace NvPcPrivacySecurity {
+
+// Element names in config\url.xml.
+inline constexpr char kPrivacyStatementKey[] = "PrivacyStatement";
+inline constexpr char kUserAgreementKey[] = "UserAgreement";
+inline constexpr char kChangeNoticeKey[] = "ChangeNoticaty";
+
+// The maker's browser: its uninstall entry (32-bit registry view) and executable name.
+inline constexpr wchar_t kBrowserUninstallKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Norvane NorvaneBrowser";
+inline constexpr wchar_t kBrowserExeName[] = L"NorvaneBrowser.exe";
+inline constexpr wchar_t kExplorerPath[] = L"C:\\Windows\\explorer.exe";
+
+// The process-wide browser path lent to OpenLink; its content counts only when FindBrowser
+// has just reported success.
+std::wstring& BrowserPath();
+
+// True when <Config> in config\url.xml has a child element named exactly `key` (the first one
+// wins); `url` gets its "url" attribute only when that attribute exists.
+bool ReadUrlConfig(const std::string& key, std::string& url);
+// Open the configured link; true when the link was found in the configuration.
+bool OpenPrivacyStatement();
+bool OpenUserAgreement();
+// Looks the browser up through its uninstall entry. On success `path` holds the browser's full
+// path; when the entry names a folder without the browser, `path` is emptied.
+bool FindBrowser(std::wstring& path);
+// Starts the browser (or explorer.exe) with ` "target"`; true when the shell accepted the request.
+bool OpenLink(std::wstring& browserPath, const std::wstring& target);
+
+} // namespace NvPcPrivacySecurity

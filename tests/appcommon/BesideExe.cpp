@@ -1,0 +1,113 @@
+#include "tests/appcommon/BesideExe.h"
+
+#include "common/ModulePath.h"
+
+#include <atomic>
+#include <filesystem>
+
+namespace {
+
+bool WriteBytes(const std::wstring& path, std::string_view bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+} // namespace
+
+BesideExeFiles::BesideExeFiles() : m_dir(GetModuleDirectory()) {
+    m_mutex = CreateMutexW(nullptr, FALSE, L"Local\\LullgateTests-BesideExeFiles");
+    if (m_mutex != nullptr) {
+        WaitForSingleObject(m_mutex, INFINITE); // WAIT_ABANDONED also makes us the owner
+    }
+}
+
+BesideExeFiles::~BesideExeFiles() {
+    for (auto it = m_files.rbegin(); it != m_files.rend(); ++it) {
+        DeleteFileW(it->c_str());
+        RemoveDirectoryW(it->c_str());
+    }
+    for (auto it = m_dirs.rbegin(); it != m_dirs.rend(); ++it) {
+        RemoveDirectoryW(it->c_str());
+    }
+    if (m_mutex != nullptr) {
+        ReleaseMutex(m_mutex);
+        CloseHandle(m_mutex);
+    }
+}
+
+std::wstring BesideExeFiles::Path(const std::wstring& relative) const {
+    return m_dir + L"\\" + relative;
+}
+
+bool BesideExeFiles::MakeParents(const std::wstring& relative) {
+    for (size_t slash = relative.find(L'\\'); slash != std::wstring::npos; slash = relative.find(L'\\', slash + 1)) {
+        const std::wstring dir = Path(relative.substr(0, slash));
+        if (CreateDirectoryW(dir.c_str(), nullptr)) {
+            m_dirs.push_back(dir);
+        } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool BesideExeFiles::Write(const std::wstring& relative, std::string_view bytes) {
+    if (!MakeParents(relative)) {
+        return false;
+    }
+    m_files.push_back(Path(relative));
+    return WriteBytes(m_files.back(), bytes);
+}
+
+bool BesideExeFiles::MakeDirectory(const std::wstring& relative) {
+    if (!MakeParents(relative)) {
+        return false;
+    }
+    const std::wstring dir = Path(relative);
+    if (!CreateDirectoryW(dir.c_str(), nullptr)) {
+        return false;
+    }
+    m_dirs.push_back(dir);
+    return true;
+}
+
+void BesideExeFiles::Remove(const std::wstring& relative) {
+    DeleteFileW(Path(relative).c_str());
+    RemoveDirectoryW(Path(relative).c_str());
+}
+
+ScratchDirectory::ScratchDirectory() {
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH]{};
+    GetTempPathW(MAX_PATH, temp);
+    m_path = std::wstring(temp) + L"LullgateTests-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+             std::to_wstring(counter++);
+    CreateDirectoryW(m_path.c_str(), nullptr);
+}
+
+ScratchDirectory::~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(m_path), ignored);
+}
+
+bool ScratchDirectory::Write(const std::wstring& name, std::string_view bytes) const {
+    return WriteBytes(m_path + L"\\" + name, bytes);
+}
+
+ScopedWorkingDirectory::ScopedWorkingDirectory(const std::wstring& dir) {
+    wchar_t previous[MAX_PATH]{};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    m_previous = previous;
+    SetCurrentDirectoryW(dir.c_str());
+}
+
+ScopedWorkingDirectory::~ScopedWorkingDirectory() {
+    SetCurrentDirectoryW(m_previous.c_str());
+}

@@ -1,0 +1,378 @@
+#include "privacy/LinkOpener.h"
+#include "common/ModulePath.h"
+#include "common/StringConv.h"
+#include "common/Seams.h"
+#include "tests/appcommon/BesideExe.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/RegistrySandbox.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml2.h>
+
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+namespace privacy = NvPcPrivacySecurity;
+
+namespace {
+
+const std::wstring kExplorer = L"C:\\Windows\\explorer.exe";
+
+// One ShellExecuteExW request as the seam saw it.
+struct ShellCall {
+    DWORD cbSize = 0;
+    ULONG fMask = 0;
+    HWND hwnd = nullptr;
+    std::optional<std::wstring> verb, file, parameters, directory;
+    int nShow = 0;
+    bool otherMembersZero = false;
+    bool operator==(const ShellCall&) const = default;
+};
+
+std::optional<std::wstring> Text(const wchar_t* text) {
+    return text != nullptr ? std::optional<std::wstring>(text) : std::nullopt;
+}
+
+ShellCall Expected(const std::wstring& file, const std::wstring& parameters) {
+    return {112, SEE_MASK_NOCLOSEPROCESS, nullptr, L"Open", file, parameters, std::nullopt, SW_SHOW, true};
+}
+
+void PrintText(const std::optional<std::wstring>& text, std::ostream* os) {
+    if (!text) {
+        *os << "null";
+        return;
+    }
+    *os << '"';
+    for (wchar_t c : *text) {
+        *os << (c < 128 ? static_cast<char>(c) : '?');
+    }
+    *os << '"';
+}
+
+void PrintTo(const ShellCall& c, std::ostream* os) {
+    *os << "{size " << c.cbSize << ", mask " << c.fMask << ", verb ";
+    PrintText(c.verb, os);
+    *os << ", file ";
+    PrintText(c.file, os);
+    *os << ", params ";
+    PrintText(c.parameters, os);
+    *os << ", dir ";
+    PrintText(c.directory, os);
+    *os << ", show " << c.nShow << ", rest zero " << c.otherMembersZero << "}";
+}
+
+// Records every request instead of starting anything; answers from a list of results (default:
+// success, with a real handle as the started process so the test can see it closed).
+class ShellRecorder {
+public:
+    ShellRecorder() {
+        Seams::SetShellExecuteEx([this](SHELLEXECUTEINFOW* info) {
+            ShellCall call{info->cbSize,
+                           info->fMask,
+                           info->hwnd,
+                           Text(info->lpVerb),
+                           Text(info->lpFile),
+                           Text(info->lpParameters),
+                           Text(info->lpDirectory),
+                           info->nShow};
+            call.otherMembersZero = info->hInstApp == nullptr && info->lpIDList == nullptr &&
+                                    info->lpClass == nullptr && info->hkeyClass == nullptr && info->dwHotKey == 0 &&
+                                    info->hIcon == nullptr && info->hProcess == nullptr;
+            calls.push_back(call);
+            const BOOL result = results.empty() ? TRUE : results.front();
+            if (!results.empty()) {
+                results.pop_front();
+            }
+            if (result) {
+                info->hProcess = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+                processes.push_back(info->hProcess);
+            }
+            return result;
+        });
+    }
+    ~ShellRecorder() { Seams::SetShellExecuteEx(nullptr); }
+
+    std::vector<ShellCall> calls;
+    std::deque<BOOL> results;
+    std::vector<HANDLE> processes;
+};
+
+bool IsOpenHandle(HANDLE handle) {
+    DWORD flags = 0;
+    return GetHandleInformation(handle, &flags) != FALSE;
+}
+
+const std::wstring kBrowserKey = privacy::kBrowserUninstallKey;
+
+class LinkTest : public RegistrySandboxTest {
+protected:
+    void SetUp() override {
+        RegistrySandboxTest::SetUp();
+        privacy::BrowserPath().clear();
+    }
+    // The maker's browser installed in a scratch folder (the sandbox joins the registry views).
+    void InstallBrowser(bool withExe) {
+        ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kBrowserKey, L"InstallLocation", m_browserDir.Path()));
+        if (withExe) {
+            ASSERT_TRUE(m_browserDir.Write(L"NorvaneBrowser.exe", "MZ"));
+        }
+    }
+    std::wstring BrowserExe() const { return m_browserDir.Path() + L"\\NorvaneBrowser.exe"; }
+
+    BesideExeFiles m_files;
+    ShellRecorder m_shell;
+    LogCapture m_log; // nothing here is ever logged
+    ScratchDirectory m_browserDir;
+};
+
+constexpr char kThreeLinks[] = "<?xml version=\"1.0\"?>\n<Config>\n"
+                               "  <UserAgreement url=\"https://example.test/agreement\"/>\n"
+                               "  <PrivacyStatement url=\"https://example.test/first?a=1&amp;b=2\"/>\n"
+                               "  <PrivacyStatement url=\"https://example.test/second\"/>\n"
+                               "  <privacystatement url=\"https://example.test/lower\"/>\n"
+                               "  <ChangeNoticaty other=\"x\"/>\n</Config>\n";
+
+TEST_F(LinkTest, ReadUrlConfigTakesTheFirstElementOfExactlyThatName) {
+    ASSERT_TRUE(m_files.Write(L"config\\url.xml", kThreeLinks));
+    std::string url = "unchanged";
+    EXPECT_TRUE(privacy::ReadUrlConfig("PrivacyStatement", url));
+    EXPECT_EQ(url, "https://example.test/first?a=1&b=2");
+    EXPECT_TRUE(privacy::ReadUrlConfig("UserAgreement", url));
+    EXPECT_EQ(url, "https://example.test/agreement");
+    // Found without "url": true, and the out-parameter keeps what it had.
+    EXPECT_TRUE(privacy::ReadUrlConfig("ChangeNoticaty", url));
+    EXPECT_EQ(url, "https://example.test/agreement");
+    EXPECT_FALSE(privacy::ReadUrlConfig("PRIVACYSTATEMENT", url));
+    EXPECT_FALSE(privacy::ReadUrlConfig("Privacy", url));
+    EXPECT_FALSE(privacy::ReadUrlConfig("", url));
+    EXPECT_EQ(url, "https://example.test/agreement");
+
+    // Only the lower-case spelling present: not found.
+    ASSERT_TRUE(m_files.Write(L"config\\url.xml", "<Config><privacystatement url=\"u\"/></Config>"));
+    EXPECT_FALSE(privacy::ReadUrlConfig("PrivacyStatement", url));
+}
+
+TEST_F(LinkTest, UnusableConfigurationOpensNothing) {
+    const char* unusable[] = {
+        "<Settings><PrivacyStatement url=\"u\"/></Settings>",
+        "<Config><PrivacyStatement url=\"u\"></Config>",
+        "<Config><Group><PrivacyStatement url=\"u\"/></Group></Config>",
+    };
+    for (const char* contents : unusable) {
+        SCOPED_TRACE(contents);
+        ASSERT_TRUE(m_files.Write(L"config\\url.xml", contents));
+        EXPECT_FALSE(privacy::OpenPrivacyStatement());
+    }
+    m_files.Remove(L"config\\url.xml");
+    EXPECT_FALSE(privacy::OpenPrivacyStatement());
+    ASSERT_TRUE(m_files.MakeDirectory(L"config\\url.xml"));
+    EXPECT_FALSE(privacy::OpenUserAgreement());
+    EXPECT_TRUE(m_shell.calls.empty());
+    EXPECT_TRUE(m_log.Lines().empty());
+}
+
+TEST_F(LinkTest, FoundBesideExecutableWhateverTheWorkingDirectory) {
+    ScratchDirectory elsewhere;
+    CreateDirectoryW((elsewhere.Path() + L"\\config").c_str(), nullptr);
+    ASSERT_TRUE(elsewhere.Write(L"config\\url.xml", "<Config><UserAgreement url=\"cwd\"/></Config>"));
+    ScopedWorkingDirectory cwd(elsewhere.Path());
+    std::string url;
+    EXPECT_FALSE(privacy::ReadUrlConfig("UserAgreement", url));
+    ASSERT_TRUE(m_files.Write(L"config\\url.xml", "<Config><UserAgreement url=\"exe\"/></Config>"));
+    EXPECT_TRUE(privacy::ReadUrlConfig("UserAgreement", url));
+    EXPECT_EQ(url, "exe");
+}
+
+TEST_F(LinkTest, OpensThroughExplorerWithTheQuotedAddress) {
+    ASSERT_TRUE(m_files.Write(L"config\\url.xml", kThreeLinks));
+    EXPECT_TRUE(privacy::OpenPrivacyStatement());
+    EXPECT_TRUE(privacy::OpenUserAgreement());
+    // An element without "url" still opens, with an empty quoted parameter.
+    ASSERT_TRUE(m_files.Write(L"config\\url.xml", "<Config><PrivacyStatement/></Config>"));
+    EXPECT_TRUE(privacy::OpenPrivacyStatement());
+    // A target with quotes of its own is passed unchanged inside the quotes.
+    std::wstring& browser = privacy::BrowserPath();
+    EXPECT_TRUE(privacy::OpenLink(browser, L"C:\\a \"b\"\\c.htm"));
+
+    EXPECT_EQ(m_shell.calls, (std::vector<ShellCall>{
+                                 Expected(kExplorer, L" \"https://example.test/first?a=1&b=2\""),
+                                 Expected(kExplorer, L" \"https://example.test/agreement\""),
+                                 Expected(kExplorer, L" \"\""),
+                                 Expected(kExplorer, L" \"C:\\a \"b\"\\c.htm\""),
+                             }));
+    // The started processes are not waited for, but their handles are released.
+    for (HANDLE process : m_shell.processes) {
+        EXPECT_FALSE(IsOpenHandle(process));
+    }
+}
+
+TEST_F(LinkTest, InstalledBrowserIsPreferred) {
+    InstallBrowser(true);
+    EXPECT_TRUE(privacy::OpenLink(privacy::BrowserPath(), L"https://example.test/"));
+    EXPECT_EQ(privacy::BrowserPath(), BrowserExe());
+    EXPECT_EQ(m_shell.calls, std::vector<ShellCall>{Expected(BrowserExe(), L" \"https://example.test/\"")});
+}
+
+TEST_F(LinkTest, BrowserFolderWithoutTheExeFallsBackToExplorer) {
+    InstallBrowser(false);
+    privacy::BrowserPath() = L"C:\\stale\\NorvaneBrowser.exe";
+    EXPECT_TRUE(privacy::OpenLink(privacy::BrowserPath(), L"t"));
+    EXPECT_EQ(privacy::BrowserPath(), L"");
+    EXPECT_EQ(m_shell.calls, std::vector<ShellCall>{Expected(kExplorer, L" \"t\"")});
+}
+
+TEST_F(LinkTest, FailingBrowserIsRetriedOnceWithExplorer) {
+    InstallBrowser(true);
+    m_shell.results = {FALSE, FALSE};
+    EXPECT_FALSE(privacy::OpenLink(privacy::BrowserPath(), L"t"));
+    EXPECT_EQ(m_shell.calls,
+              (std::vector<ShellCall>{Expected(BrowserExe(), L" \"t\""), Expected(kExplorer, L" \"t\"")}));
+
+    m_shell.calls.clear();
+    m_shell.results = {FALSE};
+    EXPECT_TRUE(privacy::OpenLink(privacy::BrowserPath(), L"t"));
+    ASSERT_EQ(m_shell.calls.size(), 2u);
+    EXPECT_FALSE(IsOpenHandle(m_shell.processes.back()));
+
+    // Explorer itself failing is not retried.
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str());
+    m_shell.calls.clear();
+    m_shell.results = {FALSE};
+    EXPECT_FALSE(privacy::OpenLink(privacy::BrowserPath(), L"t"));
+    EXPECT_EQ(m_shell.calls.size(), 1u);
+}
+
+TEST_F(LinkTest, FindBrowserLeavesThePathAloneWhenTheEntryIsUnusable) {
+    std::wstring path = L"previous";
+    EXPECT_FALSE(privacy::FindBrowser(path)); // no entry
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kBrowserKey));
+    EXPECT_FALSE(privacy::FindBrowser(path)); // no "InstallLocation"
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kBrowserKey, L"InstallLocation", std::wstring(300, L'a')));
+    EXPECT_FALSE(privacy::FindBrowser(path)); // longer than the 260-character buffer
+    EXPECT_EQ(path, L"previous");
+}
+
+// The 32-bit registry view is only separate in a real hive, not in the sandbox, so this case uses
+// the real HKEY_LOCAL_MACHINE of the test Wine prefix, and only there. It removes what it wrote.
+bool RunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+TEST(BrowserRegistryView, OnlyThe32BitEntryCounts) {
+    if (!RunningUnderWine()) {
+        GTEST_SKIP() << "writes to the real HKEY_LOCAL_MACHINE: only in the Wine test prefix";
+    }
+    HANDLE lock = CreateMutexW(nullptr, FALSE, L"Local\\LullgateTests-BrowserRegistryView");
+    ASSERT_NE(lock, nullptr);
+    WaitForSingleObject(lock, INFINITE);
+    ScratchDirectory dir;
+    ASSERT_TRUE(dir.Write(L"NorvaneBrowser.exe", "MZ"));
+
+    auto writeEntry = [&](REGSAM view) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const std::wstring& location = dir.Path();
+        RegSetValueExW(key, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(location.c_str()),
+                       static_cast<DWORD>((location.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    };
+    auto removeEntries = [&] {
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), KEY_WOW64_32KEY, 0);
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), KEY_WOW64_64KEY, 0);
+    };
+    removeEntries();
+
+    std::wstring path;
+    writeEntry(KEY_WOW64_32KEY);
+    EXPECT_TRUE(privacy::FindBrowser(path));
+    EXPECT_EQ(path, dir.Path() + L"\\NorvaneBrowser.exe");
+    removeEntries();
+
+    path = L"previous";
+    writeEntry(KEY_WOW64_64KEY);
+    EXPECT_FALSE(privacy::FindBrowser(path));
+    EXPECT_EQ(path, L"previous");
+    removeEntries();
+
+    HKEY left = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &left),
+              ERROR_FILE_NOT_FOUND);
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+}
+
+// One real launch: a stand-in browser (a small program beside this test) records its command line.
+TEST_F(LinkTest, RealShellExecuteStartsTheBrowserWithTheQuotedTarget) {
+    Seams::SetShellExecuteEx(nullptr);
+    const std::wstring helper = GetModuleDirectory() + L"\\fake_browser.exe";
+    ASSERT_TRUE(CopyFileW(helper.c_str(), BrowserExe().c_str(), FALSE));
+    InstallBrowser(false);
+    EXPECT_TRUE(privacy::OpenLink(privacy::BrowserPath(), L"file:///C:/Lullgate/docs/a b.html"));
+
+    const std::wstring output = m_browserDir.Path() + L"\\command-line.txt";
+    std::string commandLine;
+    for (int i = 0; i < 200 && commandLine.empty(); ++i) {
+        Sleep(50);
+        std::ifstream in(std::filesystem::path(output), std::ios::binary);
+        std::getline(in, commandLine);
+    }
+    EXPECT_TRUE(commandLine.ends_with(" \"file:///C:/Lullgate/docs/a b.html\"")) << commandLine;
+    // The helper may still be closing its file; give it a moment before the folder is removed.
+    for (int i = 0; i < 100 && !DeleteFileW(BrowserExe().c_str()); ++i) {
+        Sleep(50);
+    }
+}
+
+// The build deploys the documents and a generated url.xml into "deployed" beside this test; every
+// link must lead, as an absolute file URL, to the shipped document.
+std::wstring FileUrlToPath(const std::string& url) {
+    std::string bytes;
+    for (size_t i = std::strlen("file:///"); i < url.size(); ++i) {
+        if (url[i] == '%' && i + 2 < url.size()) {
+            bytes += static_cast<char>(std::stoi(url.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            bytes += url[i] == '/' ? '\\' : url[i];
+        }
+    }
+    std::wstring path(bytes.size(), L'\0');
+    path.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), path.data(),
+                                    static_cast<int>(path.size())));
+    return path;
+}
+
+TEST(DeployedLinks, EveryLinkLeadsToAShippedDocument) {
+    const std::wstring dir = GetModuleDirectory() + L"\\deployed";
+    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
+    ASSERT_EQ(document.LoadFile(WideToAnsi(dir + L"\\config\\url.xml").c_str()), tinyxml2::XML_SUCCESS);
+    const tinyxml2::XMLElement* root = document.FirstChildElement("Config");
+    ASSERT_NE(root, nullptr);
+    const char* links[][3] = {
+        {"PrivacyStatement", "privacy-statement.html", "<title>Lullgate Privacy Statement</title>"},
+        {"UserAgreement", "user-agreement.html", "<title>Lullgate User Agreement</title>"},
+        {"ChangeNoticaty", "change-notice.html", "<title>Lullgate: Notice of Changes</title>"},
+    };
+    for (const auto& [key, file, title] : links) {
+        SCOPED_TRACE(key);
+        const tinyxml2::XMLElement* element = root->FirstChildElement(key);
+        ASSERT_NE(element, nullptr);
+        const std::string url = element->Attribute("url") != nullptr ? element->Attribute("url") : "";
+        ASSERT_TRUE(url.starts_with("file:///")) << url;
+        const std::wstring path = FileUrlToPath(url);
+        EXPECT_EQ(_wcsicmp(path.c_str(), (dir + L"\\docs\\" + AnsiToWide(file)).c_str()), 0) << url;
+        std::ifstream in(std::filesystem::path(path), std::ios::binary);
+        std::stringstream contents;
+        contents << in.rdbuf();
+        EXPECT_NE(contents.str().find(title), std::string::npos) << url;
+        EXPECT_NE(contents.str().find("20231124"), std::string::npos) << "names the version the consent records";
+    }
+}
+
+} // namespace
