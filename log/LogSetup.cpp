@@ -184,7 +184,9 @@ std::string GetSettingsFilePath() {
 } // namespace
 
 bool LogManager::SetUpLogger() {
-    if (!CreateLogDirectories(m_logDir)) {
+    // Without a product name there is no log folder: relative "admin" and "usr" folders would
+    // land in whatever the working directory is.
+    if (m_logDir.empty() || !CreateLogDirectories(m_logDir)) {
         return false;
     }
     const std::string settingsPath = GetSettingsFilePath();

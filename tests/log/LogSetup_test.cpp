@@ -79,7 +79,7 @@ protected:
             if (eq != std::string::npos) {
                 std::string& value = report[line.substr(0, eq)];
                 if (!value.empty()) {
-                    value += ',';  // a key given twice ("size") collects its values in order
+                    value += ','; // a key given twice ("size") collects its values in order
                 }
                 value.append(line, eq + 1);
             }
