@@ -3,7 +3,6 @@
 #include "common/ModulePath.h"
 #include "common/UniqueHandle.h"
 #include "log/LogDirectoryAcl.h"
-#include "log/LogSettings.h"
 #include "tests/log/LogTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -156,16 +155,19 @@ TEST_F(LogSetUp, ThresholdErrorDropsWarnStatementsButStillFlushes) {
 }
 
 TEST_F(LogSetUp, WithoutElevationTheLogGoesUnderUsr) {
-    Install(L"Other.exe", "[Other]\r\nlogPath=run.log\r\nfileFormat=%v\r\n");
+    Install(L"Other.exe", "[Other]\r\nlogPath=run.log\r\nfileFormat=%v\r\nlogLevel=warning\r\n");
     const auto report = Run(L"Other.exe", L"usr error:x");
+    EXPECT_EQ(report.at("level"), "3");
     EXPECT_EQ(report.at("file"), LogDir() + "usr\\run.log");
     EXPECT_EQ(ReadBytes(LogDir() + "usr\\run.log"), std::string("x") + kProbeTag + "\r\n");
     EXPECT_TRUE(std::filesystem::is_directory(LogDir() + "admin"));
 }
 
 TEST_F(LogSetUp, UnusableSizesAndBackupCountsAreClamped) {
-    Install(L"Other.exe", "[Other]\r\nlogPath=run.log\r\nfileFormat=%v\r\nmaxFileSize=0\r\nbackupFileNum=-1\r\n");
+    Install(L"Other.exe",
+            "[Other]\r\nlogPath=run.log\r\nfileFormat=%v\r\nmaxFileSize=0\r\nbackupFileNum=-1\r\nlogLevel=\r\n");
     auto report = Run(L"Other.exe");
+    EXPECT_EQ(report["level"], "3");
     EXPECT_EQ(report["limit"], "1048576");
     EXPECT_EQ(report["backups"], "0");
 
@@ -205,16 +207,6 @@ TEST_F(LogSetUp, ShippedSettingsGiveAWorkingLog) {
     const std::string text = ReadBytes(LogDir() + "admin\\Lullgate.log");
     EXPECT_NE(text.find(std::string("[warning]")), std::string::npos) << text;
     EXPECT_NE(text.find(std::string("shipped") + kProbeTag + "\r\n"), std::string::npos) << text;
-}
-
-TEST(LogSettings, LevelTextsAreExactLowerCaseNames) {
-    EXPECT_EQ(LogDetail::LevelFromSetting("debug"), 1);
-    EXPECT_EQ(LogDetail::LevelFromSetting("info"), 2);
-    EXPECT_EQ(LogDetail::LevelFromSetting("warn"), 3);
-    EXPECT_EQ(LogDetail::LevelFromSetting("error"), 4);
-    for (const char* other : {"", "Error", "warning", "trace", "critical", "ERROR", "error "}) {
-        EXPECT_EQ(LogDetail::LevelFromSetting(other), 3) << other;
-    }
 }
 
 namespace {
@@ -272,11 +264,4 @@ TEST(LogDirectoryAccess, UsrAlsoLetsUsersReadAndWrite) {
     ExpectAccessList(LogDetail::kUsrDirectoryMode, {{L"S-1-5-32-545", L"Users", 0xC000FFFF},
                                                     {L"S-1-5-32-544", L"Administrators", GENERIC_ALL},
                                                     {L"S-1-5-18", L"SYSTEM", GENERIC_ALL}});
-}
-
-TEST(LogDirectoryAccess, UnknownModeBuildsNothing) {
-    LogDetail::DirectoryAccessEntries entries;
-    EXPECT_FALSE(entries.Build(2));
-    EXPECT_EQ(entries.Count(), 0u);
-    EXPECT_FALSE(entries.MakeAcl());
 }

@@ -49,14 +49,12 @@ protected:
 
 } // namespace
 
-TEST(SinkFileNames, IndexGoesBeforeTheExtension) {
+TEST(SinkFileNames, IndexGoesBeforeTheExtensionIfThereIsOne) {
     EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs\\run.log", 0), "C:\\logs\\run.log");
     EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs\\run.log", 2), "C:\\logs\\run.2.log");
     EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs\\run.old.log", 1), "C:\\logs\\run.old.1.log");
     EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs\\run", 12), "C:\\logs\\run.12");
-}
-
-TEST(SinkFileNames, DotFilesFoldersAndTrailingDotsHaveNoExtension) {
+    // Dot files, dots in folder names and a trailing dot give no extension.
     EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs\\.hidden", 1), "C:\\logs\\.hidden.1");
     EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex(".hidden", 1), ".hidden.1");
     EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs.d\\run", 1), "C:\\logs.d\\run.1");
@@ -98,14 +96,6 @@ TEST_F(SinkFiles, ReadOnlyLogOfAnEarlierRunIsAppendedAndCountsTowardTheLimit) {
     WriteLines(*logger, 1, 2);
     EXPECT_EQ(ReadBytes(File(L"run.1.log")), "old-1\r\n" + Line(1));
     EXPECT_EQ(ReadBytes(File(L"run.log")), Line(2));
-}
-
-TEST_F(SinkFiles, RotateOnOpenMovesANonEmptyLogAside) {
-    LogTestFiles::WriteBytes(File(L"run.log"), "old-1\r\n");
-    LogTestFiles::SetReadOnly(File(L"run.log"), true);
-    { ProtectedRotatingFileSink sink(Base(), kTwoLines, 1, true); }
-    EXPECT_EQ(ReadBytes(File(L"run.1.log")), "old-1\r\n");
-    EXPECT_EQ(ReadBytes(File(L"run.log")), "");
 }
 
 TEST_F(SinkFiles, OpenCreatesMissingFoldersAndFailsWhereNoFileCanBe) {
