@@ -1,0 +1,26 @@
+// How the values of the log settings file become the logger's limits and threshold. The file is
+// edited by hand, so every number is held to a usable range instead of being trusted.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace LogDetail {
+
+// "maxFileSize" in MiB. 2047 is the largest size whose byte count fits a signed 32-bit number, as
+// older readers of these files expect; 0 or less would rotate on every line.
+inline constexpr int kMinFileSizeMiB = 1;
+inline constexpr int kMaxFileSizeMiB = 2047;
+// "backupFileNum". Every rotation walks all backup names, so a huge or negative count (which
+// would wrap to a huge unsigned one) would stall each rotation.
+inline constexpr int kMinBackupFiles = 0;
+inline constexpr int kMaxBackupFiles = 100;
+
+// The sink's size limit in bytes for a "maxFileSize" value, clamped to the bounds above.
+std::uint64_t SizeLimitFromSetting(int maxFileSizeMiB);
+// The sink's backup count for a "backupFileNum" value, clamped to the bounds above.
+std::uint64_t BackupCountFromSetting(int backupFileNum);
+// The spdlog level for a "logLevel" text: "debug", "info", "warn", "error" exactly; warn otherwise.
+int LevelFromSetting(const std::string& text);
+
+} // namespace LogDetail

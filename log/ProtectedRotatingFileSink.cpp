@@ -1,0 +1,192 @@
+#include "log/ProtectedRotatingFileSink.h"
+
+#include <windows.h>
+
+#include <direct.h>
+#include <io.h>
+#include <share.h>
+
+#include <spdlog/common.h>
+#include <spdlog/fmt/fmt.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+// _chmod modes. Only the write bit (0x80) means anything on Windows: 0x1A0 clears the read-only
+// attribute, 0x120 sets it.
+constexpr int kModeReadWrite = 0x1A0;
+constexpr int kModeReadOnly = 0x120;
+
+bool PathExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Creates the folder part of `fileName` with every missing parent, stopping at the first folder
+// that can't be made. The outcome is not checked here: the open that follows reports it.
+void CreateParentFolders(const std::string& fileName) {
+    const std::size_t lastSep = fileName.find_last_of("\\/");
+    if (lastSep == std::string::npos) {
+        return;
+    }
+    const std::string folder = fileName.substr(0, lastSep);
+    if (folder.empty() || PathExists(folder)) {
+        return;
+    }
+    std::size_t pos = 0;
+    while (true) {
+        pos = folder.find_first_of("\\/", pos);
+        const std::string prefix = pos == std::string::npos ? folder : folder.substr(0, pos);
+        // Empty prefixes come from a leading or doubled separator; drive roots ("C:") exist.
+        if (!prefix.empty() && !PathExists(prefix) && _mkdir(prefix.c_str()) != 0) {
+            return;
+        }
+        if (pos == std::string::npos) {
+            return;
+        }
+        ++pos;
+    }
+}
+
+} // namespace
+
+void ProtectedLogFile::Open(const std::string& name, bool truncate) {
+    Close();
+    m_fileName = name;
+    for (int tryIndex = 0; tryIndex < m_openTries; ++tryIndex) {
+        CreateParentFolders(name);
+        // A log left by an earlier run is read-only; the file may also not exist yet.
+        (void)_chmod(name.c_str(), kModeReadWrite);
+        if (truncate) {
+            std::FILE* emptied = _fsopen(name.c_str(), "wb", _SH_DENYNO);
+            if (emptied == nullptr) {
+                continue;
+            }
+            std::fclose(emptied);
+        }
+        m_file = _fsopen(name.c_str(), "ab", _SH_DENYNO);
+        if (m_file != nullptr && _chmod(name.c_str(), kModeReadWrite) == 0) {
+            return;
+        }
+        if (m_file != nullptr) {
+            std::fclose(m_file);
+            m_file = nullptr;
+        }
+        Sleep(m_openIntervalMs);
+    }
+    spdlog::throw_spdlog_ex("Failed opening file " + name + " for writing", errno);
+}
+
+void ProtectedLogFile::Reopen(bool truncate) {
+    if (m_fileName.empty()) {
+        spdlog::throw_spdlog_ex("Failed re opening file - was not opened before");
+    }
+    Open(m_fileName, truncate);
+}
+
+void ProtectedLogFile::Close() {
+    if (m_file == nullptr) {
+        return;
+    }
+    std::fclose(m_file);
+    m_file = nullptr;
+    (void)_chmod(m_fileName.c_str(), kModeReadOnly);
+}
+
+void ProtectedLogFile::Write(const spdlog::memory_buf_t& buffer) {
+    const std::size_t size = buffer.size();
+    if (m_file == nullptr || std::fwrite(buffer.data(), 1, size, m_file) != size) {
+        spdlog::throw_spdlog_ex("Failed writing to file " + m_fileName, errno);
+    }
+}
+
+void ProtectedLogFile::Flush() {
+    if (m_file != nullptr) {
+        (void)std::fflush(m_file);
+    }
+}
+
+std::uint64_t ProtectedLogFile::Size() const {
+    const long long length = m_file == nullptr ? -1 : _filelengthi64(_fileno(m_file));
+    if (length < 0) {
+        spdlog::throw_spdlog_ex("Failed getting file size from fd", errno);
+    }
+    return static_cast<std::uint64_t>(length);
+}
+
+ProtectedRotatingFileSink::ProtectedRotatingFileSink(std::string baseFileName, std::uint64_t sizeLimit,
+                                                     std::uint64_t backupCount, bool rotateOnOpen)
+    : m_baseFileName(std::move(baseFileName)), m_sizeLimit(sizeLimit), m_backupCount(backupCount) {
+    m_file.Open(FileNameByIndex(m_baseFileName, 0), false);
+    m_currentSize = m_file.Size();
+    if (rotateOnOpen && m_currentSize > 0) {
+        Rotate();
+        m_currentSize = 0;
+    }
+}
+
+std::string ProtectedRotatingFileSink::FileNameByIndex(const std::string& baseFileName, std::uint64_t index) {
+    if (index == 0) {
+        return baseFileName;
+    }
+    // The extension starts at the last dot, unless that dot begins or ends the name or belongs to
+    // a folder or a dot file (C:\logs.d\run, C:\logs\.hidden): then the whole name is the stem.
+    std::string stem = baseFileName;
+    std::string extension;
+    const std::size_t dot = baseFileName.rfind('.');
+    if (dot != std::string::npos && dot != 0 && dot != baseFileName.size() - 1) {
+        const std::size_t sep = baseFileName.find_last_of("\\/");
+        if (sep == std::string::npos || sep < dot - 1) {
+            stem = baseFileName.substr(0, dot);
+            extension = baseFileName.substr(dot);
+        }
+    }
+    return fmt::format("{}.{}{}", stem, index, extension);
+}
+
+void ProtectedRotatingFileSink::sink_it_(const spdlog::details::log_msg& msg) {
+    spdlog::memory_buf_t formatted;
+    formatter_->format(msg, formatted);
+    m_currentSize += formatted.size();
+    if (m_currentSize > m_sizeLimit) {
+        Rotate();
+        m_currentSize = formatted.size();
+    }
+    m_file.Write(formatted);
+}
+
+void ProtectedRotatingFileSink::flush_() {
+    m_file.Flush();
+}
+
+void ProtectedRotatingFileSink::Rotate() {
+    m_file.Close();
+    // Backups are closed files and so read-only: remove() can't delete such a target, and the
+    // rename onto it then fails too. Clearing the attribute first lets the backups shift.
+    const auto replace = [](const std::string& source, const std::string& target) {
+        (void)_chmod(target.c_str(), kModeReadWrite);
+        (void)std::remove(target.c_str());
+        return std::rename(source.c_str(), target.c_str()) == 0;
+    };
+    for (std::uint64_t i = m_backupCount; i > 0; --i) {
+        const std::string source = FileNameByIndex(m_baseFileName, i - 1);
+        if (!PathExists(source)) {
+            continue;
+        }
+        const std::string target = FileNameByIndex(m_baseFileName, i);
+        if (replace(source, target)) {
+            continue;
+        }
+        // Another program (a virus scanner, an editor) may hold the file for a moment.
+        Sleep(100);
+        if (!replace(source, target)) {
+            const int renameError = errno;
+            // Empty the current file anyway so the log stays bounded.
+            m_file.Reopen(true);
+            m_currentSize = 0;
+            spdlog::throw_spdlog_ex("rotating_file_sink: failed renaming " + source + " to " + target, renameError);
+        }
+    }
+    m_file.Reopen(true);
+}

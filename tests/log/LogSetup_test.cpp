@@ -1,0 +1,267 @@
+// The log set-up is tested through copies of log_probe.exe under other names, each beside its own
+// config\logConfig.cfg in a scratch folder, logging under a test product name of its own.
+#include "common/ModulePath.h"
+#include "common/UniqueHandle.h"
+#include "log/LogDirectoryAcl.h"
+#include "tests/log/LogTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <sddl.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+using LogTestFiles::Exists;
+using LogTestFiles::ReadBytes;
+
+namespace {
+
+// The tag of the probe's statements.
+constexpr char kProbeTag[] = "(`anonymous-namespace'::RunCommand)";
+
+class LogSetUp : public ::testing::Test {
+protected:
+    LogSetUp()
+        : m_name(::testing::UnitTest::GetInstance()->current_test_info()->name()), m_product("LullgateTests-" + m_name),
+          m_folder(L"LullgateSetUpTests-" + std::wstring(m_name.begin(), m_name.end())) {
+        LogTestFiles::RemoveTree(ProductFolder());
+    }
+    ~LogSetUp() override { LogTestFiles::RemoveTree(ProductFolder()); }
+
+    std::wstring ProductFolder() const {
+        return L"C:\\ProgramData\\Dired\\" + std::wstring(m_product.begin(), m_product.end());
+    }
+    std::string LogDir() const { return "C:\\ProgramData\\Dired\\" + m_product + "\\log\\"; }
+
+    // Puts the probe into the scratch folder as `exeName`, with `settings` as its settings file
+    // (none when absent).
+    void Install(const std::wstring& exeName, const std::optional<std::string>& settings) {
+        ASSERT_TRUE(
+            CopyFileW((GetModuleDirectory() + L"\\log_probe.exe").c_str(), (m_folder.Path() / exeName).c_str(), FALSE));
+        std::filesystem::create_directories(m_folder.Path() / L"config");
+        const std::filesystem::path settingsFile = m_folder.Path() / L"config" / L"logConfig.cfg";
+        std::filesystem::remove(settingsFile);
+        if (settings) {
+            LogTestFiles::WriteBytes(settingsFile, *settings);
+        }
+    }
+
+    // Runs the installed probe with the product name and `commands`; returns its report.
+    std::map<std::string, std::string> Run(const std::wstring& exeName, const std::wstring& commands = L"") {
+        std::map<std::string, std::string> report;
+        const std::filesystem::path exe = m_folder.Path() / exeName;
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + std::wstring(m_product.begin(), m_product.end());
+        if (!commands.empty()) {
+            commandLine += L" " + commands;
+        }
+        std::filesystem::remove(m_folder.Path() / L"probe-report.txt");
+        STARTUPINFOW startup{sizeof(STARTUPINFOW)};
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &info)) {
+            ADD_FAILURE() << "probe did not start: " << GetLastError();
+            return report;
+        }
+        const unique_handle process(info.hProcess);
+        const unique_handle thread(info.hThread);
+        EXPECT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+        const std::string text = ReadBytes(m_folder.Path() / L"probe-report.txt");
+        std::size_t start = 0;
+        while (start < text.size()) {
+            const std::size_t end = text.find('\n', start);
+            const std::string line = text.substr(start, end - start);
+            const std::size_t eq = line.find('=');
+            if (eq != std::string::npos) {
+                std::string& value = report[line.substr(0, eq)];
+                if (!value.empty()) {
+                    value += ','; // a key given twice ("size") collects its values in order
+                }
+                value.append(line, eq + 1);
+            }
+            start = end == std::string::npos ? text.size() : end + 1;
+        }
+        return report;
+    }
+
+    std::string m_name;
+    std::string m_product;
+    LogTestFiles::ScratchFolder m_folder;
+};
+
+std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+        if (entry.is_regular_file()) {
+            files.push_back(entry.path());
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+TEST_F(LogSetUp, IncompleteSettingsGiveNoLoggerButTheTreeIsMade) {
+    const std::vector<std::optional<std::string>> settings = {
+        std::nullopt,                                         // no settings file
+        "[Lullgate]\r\nlogPath=run.log\r\nfileFormat=%v\r\n", // no [Other] section
+        "[Other]\r\nfileFormat=%v\r\n",                       // no logPath
+        "[Other]\r\nlogPath=run.log\r\nfileFormat=\r\n",      // empty fileFormat
+    };
+    for (const auto& text : settings) {
+        SCOPED_TRACE(text.value_or("(no file)"));
+        Install(L"Other.exe", text);
+        EXPECT_EQ(Run(L"Other.exe", L"warn:dropped error:dropped")["ready"], "0");
+        EXPECT_TRUE(std::filesystem::is_directory(LogDir() + "admin"));
+        EXPECT_TRUE(std::filesystem::is_directory(LogDir() + "usr"));
+        EXPECT_TRUE(FilesUnder(LogDir()).empty());
+    }
+}
+
+TEST_F(LogSetUp, SectionAndLoggerAreNamedAfterTheExecutable) {
+    Install(L"Other.exe", "[Other]\r\nlogPath=sub\\run.log\r\nfileFormat=%l|%v\r\nlogLevel=Error\r\n");
+    auto report = Run(L"Other.exe", L"warn:\u00DCbung-\u65E5\u672C");
+    EXPECT_EQ(report["ready"], "1");
+    EXPECT_EQ(report["logger"], "Other");
+    EXPECT_EQ(report["level"], "3"); // "Error" is not "error"
+    EXPECT_EQ(report["limit"], "1048576");
+    EXPECT_EQ(report["backups"], "1");
+    EXPECT_EQ(report["file"], LogDir() + "admin\\sub\\run.log");
+    // UTF-8 without a byte-order mark, CRLF line ends.
+    EXPECT_EQ(ReadBytes(LogDir() + "admin\\sub\\run.log"),
+              std::string("warning|\xC3\x9C") + "bung-\xE6\x97\xA5\xE6\x9C\xAC" + kProbeTag + "\r\n");
+
+    // The ".exe" search is case-sensitive: tool.EXE reads [tool.EXE], not [tool].
+    Install(L"tool.EXE", "[tool]\r\nlogPath=wrong.log\r\nfileFormat=%v\r\n"
+                         "[tool.EXE]\r\nlogPath=tool.log\r\nfileFormat=%v\r\nmaxFileSize=10\r\nbackupFileNum=3\r\n");
+    report = Run(L"tool.EXE");
+    EXPECT_EQ(report["logger"], "tool.EXE");
+    EXPECT_EQ(report["file"], LogDir() + "admin\\tool.log");
+    EXPECT_EQ(report["limit"], "10485760");
+    EXPECT_EQ(report["backups"], "3");
+}
+
+TEST_F(LogSetUp, ThresholdErrorDropsWarnStatementsButStillFlushes) {
+    Install(L"Other.exe", "[Other]\r\nlogPath=run.log\r\nfileFormat=%l|%v\r\nlogLevel=error\r\n");
+    // "direct" leaves its line in the file buffer; the dropped warn statement must flush it.
+    const auto report = Run(L"Other.exe", L"direct:first size warn:dropped size error:kept");
+    EXPECT_EQ(report.at("level"), "4");
+    EXPECT_EQ(report.at("size"), "0,13");
+    EXPECT_EQ(ReadBytes(LogDir() + "admin\\run.log"), std::string("error|first\r\nerror|kept") + kProbeTag + "\r\n");
+}
+
+TEST_F(LogSetUp, WithoutElevationTheLogGoesUnderUsr) {
+    Install(L"Other.exe", "[Other]\r\nlogPath=run.log\r\nfileFormat=%v\r\nlogLevel=warning\r\n");
+    const auto report = Run(L"Other.exe", L"usr error:x");
+    EXPECT_EQ(report.at("level"), "3");
+    EXPECT_EQ(report.at("file"), LogDir() + "usr\\run.log");
+    EXPECT_EQ(ReadBytes(LogDir() + "usr\\run.log"), std::string("x") + kProbeTag + "\r\n");
+    EXPECT_TRUE(std::filesystem::is_directory(LogDir() + "admin"));
+}
+
+TEST_F(LogSetUp, UnusableSizesAndBackupCountsAreClamped) {
+    Install(L"Other.exe",
+            "[Other]\r\nlogPath=run.log\r\nfileFormat=%v\r\nmaxFileSize=0\r\nbackupFileNum=-1\r\nlogLevel=\r\n");
+    auto report = Run(L"Other.exe");
+    EXPECT_EQ(report["level"], "3");
+    EXPECT_EQ(report["limit"], "1048576");
+    EXPECT_EQ(report["backups"], "0");
+
+    Install(L"Other.exe", "[Other]\r\nlogPath=run.log\r\nfileFormat=%v\r\nmaxFileSize=2048\r\nbackupFileNum=1000\r\n");
+    report = Run(L"Other.exe");
+    EXPECT_EQ(report["limit"], std::to_string(2047ull << 20));
+    EXPECT_EQ(report["backups"], "100");
+}
+
+TEST_F(LogSetUp, LinesCarryLocalTime) {
+    Install(L"Other.exe", "[Other]\r\nlogPath=run.log\r\nfileFormat=%H:%M %v\r\n");
+    // The C runtime takes the local zone from TZ; the probe inherits it.
+    _wputenv(L"TZ=XXX-05:30");
+    SYSTEMTIME before{};
+    GetSystemTime(&before);
+    Run(L"Other.exe", L"error:x");
+    _wputenv(L"TZ=");
+    const auto local = [](const SYSTEMTIME& utc) {
+        const int minutes = (utc.wHour * 60 + utc.wMinute + 5 * 60 + 30) % (24 * 60);
+        char text[8] = {};
+        snprintf(text, sizeof(text), "%02d:%02d", minutes / 60, minutes % 60);
+        return std::string(text);
+    };
+    SYSTEMTIME after{};
+    GetSystemTime(&after);
+    const std::string line = ReadBytes(LogDir() + "admin\\run.log");
+    EXPECT_TRUE(line.rfind(local(before), 0) == 0 || line.rfind(local(after), 0) == 0) << line;
+}
+
+TEST_F(LogSetUp, ShippedSettingsGiveAWorkingLog) {
+    Install(L"Lullgate.exe", ReadBytes(GetModuleDirectory() + L"\\shipped-logConfig.cfg"));
+    const auto report = Run(L"Lullgate.exe", L"warn:shipped");
+    EXPECT_EQ(report.at("ready"), "1");
+    EXPECT_EQ(report.at("logger"), "Lullgate");
+    EXPECT_EQ(report.at("level"), "3");
+    EXPECT_EQ(report.at("file"), LogDir() + "admin\\Lullgate.log");
+    const std::string text = ReadBytes(LogDir() + "admin\\Lullgate.log");
+    EXPECT_NE(text.find(std::string("[warning]")), std::string::npos) << text;
+    EXPECT_NE(text.find(std::string("shipped") + kProbeTag + "\r\n"), std::string::npos) << text;
+}
+
+namespace {
+
+unique_local<PSID> SidOf(const wchar_t* text) {
+    unique_local<PSID> sid;
+    EXPECT_TRUE(ConvertStringSidToSidW(text, sid.put()));
+    return sid;
+}
+
+struct ExpectedAce {
+    const wchar_t* sid;
+    const wchar_t* account;
+    DWORD mask;
+};
+
+void ExpectAccessList(int mode, const std::vector<ExpectedAce>& expected) {
+    LogDetail::DirectoryAccessEntries entries;
+    ASSERT_TRUE(entries.Build(mode));
+    ASSERT_EQ(entries.Count(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        const EXPLICIT_ACCESS_W& entry = entries.Entries()[i];
+        EXPECT_EQ(entry.grfAccessMode, GRANT_ACCESS);
+        EXPECT_EQ(entry.grfInheritance, static_cast<DWORD>(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE));
+        EXPECT_EQ(entry.grfAccessPermissions, expected[i].mask);
+        ASSERT_EQ(entry.Trustee.TrusteeForm, TRUSTEE_IS_NAME);
+        EXPECT_STREQ(entry.Trustee.ptstrName, expected[i].account);
+    }
+
+    // The names must lead back to the well-known SIDs, in the same order, as inheritable grants.
+    const unique_local<PACL> acl = entries.MakeAcl();
+    ASSERT_TRUE(acl);
+    ASSERT_EQ(acl.get()->AceCount, expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        void* ace = nullptr;
+        ASSERT_TRUE(GetAce(acl.get(), static_cast<DWORD>(i), &ace));
+        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+        EXPECT_EQ(allowed->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+        EXPECT_EQ(allowed->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+        EXPECT_EQ(allowed->Mask, expected[i].mask);
+        EXPECT_TRUE(EqualSid(const_cast<DWORD*>(&allowed->SidStart), SidOf(expected[i].sid).get()));
+    }
+}
+
+} // namespace
+
+TEST(LogDirectoryAccess, AdminGrantsOnlySystemAndAdministrators) {
+    ExpectAccessList(LogDetail::kAdminDirectoryMode,
+                     {{L"S-1-5-18", L"SYSTEM", GENERIC_ALL}, {L"S-1-5-32-544", L"Administrators", GENERIC_ALL}});
+}
+
+TEST(LogDirectoryAccess, UsrAlsoLetsUsersReadAndWrite) {
+    ExpectAccessList(LogDetail::kUsrDirectoryMode, {{L"S-1-5-32-545", L"Users", 0xC000FFFF},
+                                                    {L"S-1-5-32-544", L"Administrators", GENERIC_ALL},
+                                                    {L"S-1-5-18", L"SYSTEM", GENERIC_ALL}});
+}

@@ -1,0 +1,133 @@
+#include "log/ProtectedRotatingFileSink.h"
+#include "tests/log/LogTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <spdlog/logger.h>
+#include <spdlog/pattern_formatter.h>
+
+#include <memory>
+#include <string>
+
+using LogTestFiles::Exists;
+using LogTestFiles::IsReadOnly;
+using LogTestFiles::ReadBytes;
+
+namespace {
+
+// Every test line is "line-NN\r\n", 9 bytes: a limit of 20 bytes holds two lines and the third
+// crosses it.
+constexpr std::uint64_t kTwoLines = 20;
+
+std::string Line(int n) {
+    return "line-" + std::string(n < 10 ? "0" : "") + std::to_string(n) + "\r\n";
+}
+
+class SinkFiles : public ::testing::Test {
+protected:
+    SinkFiles() : m_folder(L"LullgateSinkTests") {}
+
+    std::string Base() const { return m_folder.Narrow(L"run.log"); }
+    std::filesystem::path File(const wchar_t* name) const { return m_folder.Path() / name; }
+
+    static std::unique_ptr<spdlog::logger> MakeLogger(std::shared_ptr<ProtectedRotatingFileSink> sink) {
+        auto logger = std::make_unique<spdlog::logger>("sink-test", std::move(sink));
+        logger->set_formatter(
+            std::make_unique<spdlog::pattern_formatter>("%v", spdlog::pattern_time_type::local, std::string("\r\n")));
+        return logger;
+    }
+
+    static void WriteLines(spdlog::logger& logger, int first, int last) {
+        for (int n = first; n <= last; ++n) {
+            logger.warn("line-{:02}", n);
+            logger.flush();
+        }
+    }
+
+    LogTestFiles::ScratchFolder m_folder;
+};
+
+} // namespace
+
+TEST(SinkFileNames, IndexGoesBeforeTheExtensionIfThereIsOne) {
+    EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs\\run.log", 0), "C:\\logs\\run.log");
+    EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs\\run.log", 2), "C:\\logs\\run.2.log");
+    EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs\\run.old.log", 1), "C:\\logs\\run.old.1.log");
+    EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs\\run", 12), "C:\\logs\\run.12");
+    // Dot files, dots in folder names and a trailing dot give no extension.
+    EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs\\.hidden", 1), "C:\\logs\\.hidden.1");
+    EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex(".hidden", 1), ".hidden.1");
+    EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs.d\\run", 1), "C:\\logs.d\\run.1");
+    EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:/logs.d/run", 3), "C:/logs.d/run.3");
+    EXPECT_EQ(ProtectedRotatingFileSink::FileNameByIndex("C:\\logs\\run.", 1), "C:\\logs\\run..1");
+}
+
+TEST_F(SinkFiles, ThreeRotationsShiftReadOnlyBackupsAndKeepTheNewestLines) {
+    {
+        auto logger = MakeLogger(std::make_shared<ProtectedRotatingFileSink>(Base(), kTwoLines, 2, false));
+        // Rotations at lines 3, 5 and 7; by the third, both backups exist and are read-only.
+        WriteLines(*logger, 1, 8);
+        EXPECT_EQ(ReadBytes(File(L"run.log")), Line(7) + Line(8));
+        EXPECT_EQ(ReadBytes(File(L"run.1.log")), Line(5) + Line(6));
+        EXPECT_EQ(ReadBytes(File(L"run.2.log")), Line(3) + Line(4));
+        EXPECT_FALSE(Exists(File(L"run.3.log")));
+        EXPECT_TRUE(IsReadOnly(File(L"run.1.log")));
+        EXPECT_TRUE(IsReadOnly(File(L"run.2.log")));
+        EXPECT_FALSE(IsReadOnly(File(L"run.log")));
+    }
+    // Closing the sink leaves the current file read-only too.
+    EXPECT_TRUE(IsReadOnly(File(L"run.log")));
+}
+
+TEST_F(SinkFiles, WithoutBackupsARotationOnlyEmptiesTheFile) {
+    auto logger = MakeLogger(std::make_shared<ProtectedRotatingFileSink>(Base(), kTwoLines, 0, false));
+    WriteLines(*logger, 1, 5);
+    EXPECT_EQ(ReadBytes(File(L"run.log")), Line(5));
+    EXPECT_FALSE(Exists(File(L"run.1.log")));
+}
+
+TEST_F(SinkFiles, ReadOnlyLogOfAnEarlierRunIsAppendedAndCountsTowardTheLimit) {
+    LogTestFiles::WriteBytes(File(L"run.log"), "old-1\r\n"); // 7 bytes
+    LogTestFiles::SetReadOnly(File(L"run.log"), true);
+
+    auto logger = MakeLogger(std::make_shared<ProtectedRotatingFileSink>(Base(), kTwoLines, 1, false));
+    EXPECT_FALSE(IsReadOnly(File(L"run.log")));
+    // 7 + 9 = 16 fits; the next line would make 25 and starts the fresh file.
+    WriteLines(*logger, 1, 2);
+    EXPECT_EQ(ReadBytes(File(L"run.1.log")), "old-1\r\n" + Line(1));
+    EXPECT_EQ(ReadBytes(File(L"run.log")), Line(2));
+}
+
+TEST_F(SinkFiles, OpenCreatesMissingFoldersAndFailsWhereNoFileCanBe) {
+    const std::string nested = m_folder.Narrow(L"a\\b.d\\run.log");
+    { ProtectedRotatingFileSink sink(nested, kTwoLines, 1, false); }
+    EXPECT_TRUE(Exists(File(L"a\\b.d\\run.log")));
+
+    // A folder stands where the file should be: five tries, then spdlog's error.
+    std::filesystem::create_directories(File(L"taken.log"));
+    try {
+        ProtectedRotatingFileSink sink(m_folder.Narrow(L"taken.log"), kTwoLines, 1, false);
+        ADD_FAILURE() << "the sink opened a folder";
+    } catch (const spdlog::spdlog_ex& error) {
+        EXPECT_NE(
+            std::string(error.what()).find("Failed opening file " + m_folder.Narrow(L"taken.log") + " for writing"),
+            std::string::npos)
+            << error.what();
+    }
+}
+
+TEST_F(SinkFiles, FailedRenameEmptiesTheCurrentFileAndLosesOnlyThatLine) {
+    auto logger = MakeLogger(std::make_shared<ProtectedRotatingFileSink>(Base(), kTwoLines, 1, false));
+    std::string reported;
+    logger->set_error_handler([&reported](const std::string& message) { reported = message; });
+    WriteLines(*logger, 1, 2);
+    // A folder in the backup's place can't be removed or renamed onto.
+    std::filesystem::create_directories(File(L"run.1.log"));
+    WriteLines(*logger, 3, 4);
+
+    EXPECT_EQ(
+        reported.rfind("rotating_file_sink: failed renaming " + Base() + " to " + m_folder.Narrow(L"run.1.log"), 0), 0u)
+        << reported;
+    // Line 3 was lost with the rotation; the file is bounded and the sink still writes.
+    EXPECT_EQ(ReadBytes(File(L"run.log")), Line(4));
+}
