@@ -136,8 +136,8 @@ void CWindowWnd::SetIcon(UINT nRes) {
     }
     // Shared icons belong to the system; nothing to free.
     auto load = [nRes](int size) {
-        return static_cast<HICON>(LoadImageW(CPaintManagerUI::GetInstance(), MAKEINTRESOURCEW(nRes), IMAGE_ICON, size,
-                                             size, LR_SHARED));
+        return static_cast<HICON>(
+            LoadImageW(CPaintManagerUI::GetInstance(), MAKEINTRESOURCEW(nRes), IMAGE_ICON, size, size, LR_SHARED));
     };
     const UINT dpi = GetDpiForWindow(m_hWnd) != 0 ? GetDpiForWindow(m_hWnd) : 96;
     if (HICON big = load(static_cast<int>(GetSystemMetricsForDpi(SM_CXICON, dpi)))) {

@@ -16,7 +16,7 @@ public:
     CWindowWnd& operator=(const CWindowWnd&) = delete;
 
     HWND GetHWND() const { return m_hWnd; }
-    operator HWND() const { return m_hWnd; }  // NOLINT
+    operator HWND() const { return m_hWnd; } // NOLINT
 
     // The parent of a WS_POPUP window becomes its owner. Null on failure.
     HWND Create(HWND hwndParent, const wchar_t* pstrName, DWORD dwStyle, DWORD dwExStyle, int x = CW_USEDEFAULT,

@@ -29,9 +29,9 @@ bool ReadFileBytes(const std::wstring& path, std::string& content) {
     }
     content.resize(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
-    return size.QuadPart == 0 || (ReadFile(file.get(), content.data(), static_cast<DWORD>(size.QuadPart), &read,
-                                           nullptr) &&
-                                  read == static_cast<DWORD>(size.QuadPart));
+    return size.QuadPart == 0 ||
+           (ReadFile(file.get(), content.data(), static_cast<DWORD>(size.QuadPart), &read, nullptr) &&
+            read == static_cast<DWORD>(size.QuadPart));
 }
 
 std::wstring Wide(const char* utf8) {
@@ -39,12 +39,31 @@ std::wstring Wide(const char* utf8) {
 }
 
 bool IsSettingElement(const char* name) {
-    return strcmp(name, "Font") == 0 || strcmp(name, "Style") == 0 || strcmp(name, "Default") == 0;
+    return strcmp(name, "Font") == 0 || strcmp(name, "Style") == 0 || strcmp(name, "Default") == 0 ||
+           strcmp(name, "Include") == 0;
 }
 
-void ReadSetting(const tinyxml2::XMLElement* e, CPaintManagerUI* pm) {
+void ReadSetting(const tinyxml2::XMLElement* e, CPaintManagerUI* pm, int depth = 0) {
     const char* name = e->Name();
-    if (strcmp(name, "Font") == 0) {
+    if (strcmp(name, "Include") == 0) {
+        // Shared fonts and styles of several windows: the settings of another layout file. Nested
+        // includes are followed a few levels deep, which also stops a file including itself.
+        std::string content;
+        if (depth >= 4 ||
+            !ReadFileBytes(CPaintManagerUI::ResolveResourcePath(Wide(e->Attribute("source")).c_str()), content)) {
+            return;
+        }
+        tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+        if (doc.Parse(content.data(), content.size()) != tinyxml2::XML_SUCCESS || doc.RootElement() == nullptr) {
+            return;
+        }
+        for (const tinyxml2::XMLElement* c = doc.RootElement()->FirstChildElement(); c != nullptr;
+             c = c->NextSiblingElement()) {
+            if (IsSettingElement(c->Name())) {
+                ReadSetting(c, pm, depth + 1);
+            }
+        }
+    } else if (strcmp(name, "Font") == 0) {
         pm->AddFont(e->IntAttribute("id", -1), Wide(e->Attribute("name")).c_str(), e->IntAttribute("size", 14),
                     e->BoolAttribute("bold"), e->BoolAttribute("underline"), e->BoolAttribute("italic"),
                     e->BoolAttribute("default"));
@@ -78,7 +97,7 @@ public:
                 first = control;
             }
             if (parent == nullptr) {
-                break;  // one root control per layout
+                break; // one root control per layout
             }
         }
         return first;
@@ -92,7 +111,7 @@ private:
             control = m_callback->CreateControl(className.c_str());
         }
         if (control == nullptr) {
-            return nullptr;  // unknown element: skipped with its children
+            return nullptr; // unknown element: skipped with its children
         }
         control->SetManager(m_pm, parent);
         if (m_pm != nullptr) {

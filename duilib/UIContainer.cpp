@@ -127,7 +127,7 @@ void CContainerUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValu
     } else if (wcscmp(pstrName, L"childalign") == 0) {
         m_childAlign = wcscmp(pstrValue, L"center") == 0  ? ChildAlign::Center
                        : wcscmp(pstrValue, L"right") == 0 ? ChildAlign::End
-                                                           : ChildAlign::Start;
+                                                          : ChildAlign::Start;
         NeedUpdate();
     } else if (wcscmp(pstrName, L"childvalign") == 0) {
         m_childVAlign = wcscmp(pstrValue, L"vcenter") == 0 || wcscmp(pstrValue, L"center") == 0 ? ChildAlign::Center
@@ -186,7 +186,8 @@ void CContainerUI::DoPaint(Gdiplus::Graphics& g, const RECT& rcPaint) {
     CControlUI::DoPaint(g, rcPaint);
     Gdiplus::Region saved;
     g.GetClip(&saved);
-    g.IntersectClip(Gdiplus::Rect(overlap.left, overlap.top, overlap.right - overlap.left, overlap.bottom - overlap.top));
+    g.IntersectClip(
+        Gdiplus::Rect(overlap.left, overlap.top, overlap.right - overlap.left, overlap.bottom - overlap.top));
     for (CControlUI* child : m_items) {
         if (child->IsVisible()) {
             child->DoPaint(g, overlap);
@@ -262,7 +263,8 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
             height = remainingFlexible > 0 ? remainingSpace / remainingFlexible : 0;
             const SIZE mn = child->GetMinSize();
             const SIZE mx = child->GetMaxSize();
-            height = std::clamp(height, m_pManager->Scale(mn.cy), std::max(m_pManager->Scale(mn.cy), m_pManager->Scale(mx.cy)));
+            height = std::clamp(height, m_pManager->Scale(mn.cy),
+                                std::max(m_pManager->Scale(mn.cy), m_pManager->Scale(mx.cy)));
             remainingSpace -= height;
             --remainingFlexible;
         }
@@ -338,7 +340,8 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
             width = remainingFlexible > 0 ? remainingSpace / remainingFlexible : 0;
             const SIZE mn = child->GetMinSize();
             const SIZE mx = child->GetMaxSize();
-            width = std::clamp(width, m_pManager->Scale(mn.cx), std::max(m_pManager->Scale(mn.cx), m_pManager->Scale(mx.cx)));
+            width = std::clamp(width, m_pManager->Scale(mn.cx),
+                               std::max(m_pManager->Scale(mn.cx), m_pManager->Scale(mx.cx)));
             remainingSpace -= width;
             --remainingFlexible;
         }

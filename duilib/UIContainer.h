@@ -47,8 +47,8 @@ protected:
     std::vector<CControlUI*> m_items;
     RECT m_rcInset{};
     int m_iChildPadding = 0;
-    ChildAlign m_childAlign = ChildAlign::Start;   // across a vertical layout
-    ChildAlign m_childVAlign = ChildAlign::Start;  // across a horizontal layout
+    ChildAlign m_childAlign = ChildAlign::Start;  // across a vertical layout
+    ChildAlign m_childVAlign = ChildAlign::Start; // across a horizontal layout
 };
 
 class CVerticalLayoutUI : public CContainerUI {

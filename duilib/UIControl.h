@@ -84,9 +84,9 @@ public:
     void SetFixedHeight(int cy);
     SIZE GetMinSize() const { return m_cxyMin; }
     SIZE GetMaxSize() const { return m_cxyMax; }
-    RECT GetPadding() const { return m_rcPadding; }  // outer margin, 96-DPI units
+    RECT GetPadding() const { return m_rcPadding; } // outer margin, 96-DPI units
     bool IsFloat() const { return m_bFloat; }
-    RECT GetFloatPos() const { return m_rcFloatPos; }  // 96-DPI units, relative to the parent
+    RECT GetFloatPos() const { return m_rcFloatPos; } // 96-DPI units, relative to the parent
 
     virtual void SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue);
     // Applies "name='value' ..." in order.
@@ -169,7 +169,7 @@ protected:
     DWORD m_dwBkColor = 0;
     DWORD m_dwBorderColor = 0;
     int m_nBorderSize = 0;  // 96-DPI units; a border colour alone draws 1
-    int m_nBorderRound = 0;  // corner radius, 96-DPI units
+    int m_nBorderRound = 0; // corner radius, 96-DPI units
 };
 
 } // namespace DuiLib

@@ -15,10 +15,10 @@ class CControlUI;
 class CDuiString {
 public:
     CDuiString() = default;
-    CDuiString(const wchar_t* text) : m_str(text != nullptr ? text : L"") {}  // NOLINT: implicit by design
+    CDuiString(const wchar_t* text) : m_str(text != nullptr ? text : L"") {} // NOLINT: implicit by design
     CDuiString(const wchar_t* text, int length);
-    CDuiString(const std::wstring& text) : m_str(text) {}  // NOLINT
-    CDuiString(std::wstring&& text) : m_str(std::move(text)) {}  // NOLINT
+    CDuiString(const std::wstring& text) : m_str(text) {}       // NOLINT
+    CDuiString(std::wstring&& text) : m_str(std::move(text)) {} // NOLINT
 
     [[nodiscard]] const wchar_t* GetData() const { return m_str.c_str(); }
     [[nodiscard]] int GetLength() const { return static_cast<int>(m_str.size()); }
@@ -40,7 +40,7 @@ public:
     int Format(const wchar_t* format, ...);
 
     [[nodiscard]] const std::wstring& str() const { return m_str; }
-    operator const wchar_t*() const { return m_str.c_str(); }  // NOLINT
+    operator const wchar_t*() const { return m_str.c_str(); } // NOLINT
     wchar_t operator[](int index) const { return m_str[static_cast<size_t>(index)]; }
 
     CDuiString& operator=(const wchar_t* text) {

@@ -192,7 +192,7 @@ void CEditUI::SyncNativeWindow() {
         SelectObject(dc, old);
         ReleaseDC(m_hEdit, dc);
     }
-    const int frameBottom = m_rcItem.bottom - m_pManager->Scale(2);  // keep the focus line clear
+    const int frameBottom = m_rcItem.bottom - m_pManager->Scale(2); // keep the focus line clear
     int top = rc.top + (rc.bottom - rc.top - lineHeight) / 2;
     if (top + lineHeight > frameBottom) {
         top = std::max(static_cast<int>(rc.top), frameBottom - lineHeight);

@@ -48,7 +48,7 @@ private:
     void CreateNativeWindow();
     DWORD EffectiveBkColor() const;
 
-    HWND m_hEdit = nullptr;  // destroyed with the edit control (or with its parent window)
+    HWND m_hEdit = nullptr; // destroyed with the edit control (or with its parent window)
     WNDPROC m_oldProc = nullptr;
     bool m_bSuppressChange = false;
     bool m_bNumberOnly = false;
@@ -57,7 +57,7 @@ private:
     UINT m_uMaxChar = 255;
     DWORD m_dwFocusLineColor = 0;
     DWORD m_dwFocusBorderColor = 0;
-    CDuiString m_sPrompt;  // shown greyed while the edit is empty and not focused
+    CDuiString m_sPrompt; // shown greyed while the edit is empty and not focused
     unique_gdi<HBRUSH> m_bkBrush;
     DWORD m_bkBrushColor = 0;
 };

@@ -157,7 +157,8 @@ RECT CLabelUI::TextRect() const {
 
 const Render::TextLayout& CLabelUI::EnsureTextLayout() {
     const RECT rc = TextRect();
-    if (m_layoutValid && EqualRect(&rc, &m_layoutRect) && m_pManager != nullptr && m_layoutDpi == m_pManager->GetDPI()) {
+    if (m_layoutValid && EqualRect(&rc, &m_layoutRect) && m_pManager != nullptr &&
+        m_layoutDpi == m_pManager->GetDPI()) {
         return m_layout;
     }
     m_layout = Render::TextLayout{};
@@ -195,8 +196,9 @@ void CLabelUI::PaintText(Gdiplus::Graphics& g) {
         return;
     }
     const Render::TextLayout& layout = EnsureTextLayout();
-    DrawRuns(g, layout, m_pManager->GetTextFonts(m_iFont), [this](const Render::TextRun& run) { return RunColor(run); },
-             m_rcItem);
+    DrawRuns(
+        g, layout, m_pManager->GetTextFonts(m_iFont), [this](const Render::TextRun& run) { return RunColor(run); },
+        m_rcItem);
 }
 
 // ---- text with links ----
@@ -275,6 +277,7 @@ int CTextUI::GetFocusStopCount() const {
 }
 
 RECT CTextUI::GetFocusRect() const {
+    const_cast<CTextUI*>(this)->EnsureTextLayout();
     RECT result{};
     bool any = false;
     for (const Render::TextRun& run : m_layout.runs) {
@@ -301,7 +304,8 @@ void CTextUI::Activate() {
     // The point lies inside the link, so a handler asking GetLinkContentIndex gets this link.
     for (const Render::TextRun& run : m_layout.runs) {
         if (run.link == m_focusStop) {
-            const POINT pt{static_cast<LONG>(run.box.X + run.box.Width / 2), static_cast<LONG>(run.box.Y + run.box.Height / 2)};
+            const POINT pt{static_cast<LONG>(run.box.X + run.box.Width / 2),
+                           static_cast<LONG>(run.box.Y + run.box.Height / 2)};
             m_pManager->SendNotify(this, DUI_MSGTYPE_LINK, static_cast<WPARAM>(m_focusStop), 0, pt);
             return;
         }
@@ -531,7 +535,7 @@ void CButtonUI::PaintStatusImage(Gdiplus::Graphics& g) {
     if (!image->IsEmpty()) {
         Render::DrawImage(g, m_pManager, m_rcItem, *image);
     }
-    CLabelUI::PaintStatusImage(g);  // the fore image, over the state image
+    CLabelUI::PaintStatusImage(g); // the fore image, over the state image
 }
 
 } // namespace DuiLib

@@ -38,7 +38,7 @@ protected:
     virtual DWORD RunColor(const Render::TextRun& run) const;
 
     int m_iFont = -1;
-    DWORD m_dwTextColor = 0;  // 0: the window's default text colour
+    DWORD m_dwTextColor = 0; // 0: the window's default text colour
     DWORD m_dwDisabledTextColor = 0;
     UINT m_uTextStyle = Render::kAlignLeft | Render::kAlignVCenter;
     bool m_bWordBreak = false;

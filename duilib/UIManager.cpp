@@ -325,7 +325,7 @@ CPaintManagerUI::FontCache& CPaintManagerUI::CacheFor(int id) {
         return cache;
     }
     const FontInfo& info = FontById(id);
-    GetMeasureGraphics();  // makes the memory DC the fonts are created against
+    GetMeasureGraphics(); // makes the memory DC the fonts are created against
     cache = FontCache{};
     cache.dpi = m_dpi;
     for (int style = 0; style < 4; ++style) {
@@ -347,10 +347,9 @@ CPaintManagerUI::FontCache& CPaintManagerUI::CacheFor(int id) {
             }
         }
         if (!cache.fonts[style]) {
-            cache.fonts[style] = std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(),
-                                                                 static_cast<float>(Scale(info.size)),
-                                                                 (style & 1) ? Gdiplus::FontStyleBold : 0,
-                                                                 Gdiplus::UnitPixel);
+            cache.fonts[style] = std::make_unique<Gdiplus::Font>(
+                Gdiplus::FontFamily::GenericSansSerif(), static_cast<float>(Scale(info.size)),
+                (style & 1) ? Gdiplus::FontStyleBold : 0, Gdiplus::UnitPixel);
         }
         if (style == 0) {
             cache.hfont.reset(CreateFontIndirectW(&lf));
@@ -494,7 +493,8 @@ void CPaintManagerUI::MoveFocus(bool forward) {
     }
     stops[static_cast<size_t>(next)].control->SetFocusStop(stops[static_cast<size_t>(next)].index);
     SetFocus(stops[static_cast<size_t>(next)].control, true);
-    if (auto* edit = static_cast<CEditUI*>(m_pFocus->GetInterface(L"Edit")); edit != nullptr && edit->GetNativeWindow()) {
+    if (auto* edit = static_cast<CEditUI*>(m_pFocus->GetInterface(L"Edit"));
+        edit != nullptr && edit->GetNativeWindow()) {
         // Tabbing into an edit selects its text, as in every Windows dialog.
         SendMessageW(edit->GetNativeWindow(), EM_SETSEL, 0, -1);
     }
@@ -603,7 +603,7 @@ bool CPaintManagerUI::EnsureOffscreen(int cx, int cy) {
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bmi.bmiHeader.biWidth = cx;
-    bmi.bmiHeader.biHeight = -cy;  // top-down
+    bmi.bmiHeader.biHeight = -cy; // top-down
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
@@ -636,8 +636,8 @@ void CPaintManagerUI::PaintTo(HDC hdc, const RECT& rcPaint) {
         g.Clear(Render::ToColor(m_bkColor != 0 ? m_bkColor : 0xFFFFFFFF));
         m_pRoot->DoPaint(g, rcPaint);
         if ((m_borderColor >> 24) != 0) {
-            Render::DrawBorder(g, client, m_borderColor, ScaleF(static_cast<float>(m_borderSize > 0 ? m_borderSize : 1)),
-                               radius);
+            Render::DrawBorder(g, client, m_borderColor,
+                               ScaleF(static_cast<float>(m_borderSize > 0 ? m_borderSize : 1)), radius);
         }
         if (m_bFocusVisible && m_pFocus != nullptr && m_pFocus->IsVisibleInTree() && m_pFocus->IsEnabled() &&
             m_pFocus->GetInterface(L"Edit") == nullptr) {
@@ -663,10 +663,12 @@ bool CPaintManagerUI::Render() {
 }
 
 DWORD CPaintManagerUI::GetPaintedPixel(POINT pt) const {
-    if (m_offscreenBits == nullptr || pt.x < 0 || pt.y < 0 || pt.x >= m_offscreenSize.cx || pt.y >= m_offscreenSize.cy) {
+    if (m_offscreenBits == nullptr || pt.x < 0 || pt.y < 0 || pt.x >= m_offscreenSize.cx ||
+        pt.y >= m_offscreenSize.cy) {
         return 0;
     }
-    return m_offscreenBits[static_cast<size_t>(pt.y) * static_cast<size_t>(m_offscreenSize.cx) + static_cast<size_t>(pt.x)] |
+    return m_offscreenBits[static_cast<size_t>(pt.y) * static_cast<size_t>(m_offscreenSize.cx) +
+                           static_cast<size_t>(pt.x)] |
            0xFF000000u;
 }
 
@@ -925,7 +927,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     case WM_TIMER:
         for (const TimerInfo& t : m_timers) {
             if (t.nativeId == wParam) {
-                const TimerInfo timer = t;  // the handler may kill it
+                const TimerInfo timer = t; // the handler may kill it
                 SendNotify(timer.control, DUI_MSGTYPE_TIMER, timer.id, 0);
                 return true;
             }

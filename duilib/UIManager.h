@@ -137,7 +137,7 @@ private:
     };
     struct FontCache {
         int dpi = 0;
-        std::unique_ptr<Gdiplus::Font> fonts[4];  // normal, bold, underline, bold+underline
+        std::unique_ptr<Gdiplus::Font> fonts[4]; // normal, bold, underline, bold+underline
         unique_gdi<HFONT> hfont;
     };
     const FontInfo& FontById(int id) const;

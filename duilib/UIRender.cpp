@@ -55,7 +55,8 @@ bool IsCjk(wchar_t c) {
 
 // Characters that must not begin a line (closing punctuation, CJK and Latin).
 bool IsNoLineStart(wchar_t c) {
-    static const wchar_t kChars[] = L"\uFF0C\u3002\u3001\uFF01\uFF1F\uFF1B\uFF1A\uFF09\u300D\u300F\u3011\u201D\u2019,.!?;:)]";
+    static const wchar_t kChars[] =
+        L"\uFF0C\u3002\u3001\uFF01\uFF1F\uFF1B\uFF1A\uFF09\u300D\u300F\u3011\u201D\u2019,.!?;:)]";
     return wcschr(kChars, c) != nullptr && c != L'\0';
 }
 
@@ -189,7 +190,7 @@ CachedImage GetImage(const std::wstring& fullPath) {
     if (found == images.end()) {
         auto bitmap = std::make_unique<Gdiplus::Bitmap>(fullPath.c_str());
         if (bitmap->GetLastStatus() != Gdiplus::Ok || bitmap->GetWidth() == 0) {
-            bitmap.reset();  // remembered as missing, so a missing file is not retried on every paint
+            bitmap.reset(); // remembered as missing, so a missing file is not retried on every paint
         }
         found = images.emplace(fullPath, std::make_pair(std::move(bitmap), ScaleFromName(fullPath))).first;
     }
@@ -234,11 +235,8 @@ bool DrawImage(Gdiplus::Graphics& g, CPaintManagerUI* manager, const RECT& rc, c
     Gdiplus::ImageAttributes attributes;
     Gdiplus::ImageAttributes* attrs = nullptr;
     if (desc.fade < 255) {
-        Gdiplus::ColorMatrix matrix = {{{1, 0, 0, 0, 0},
-                                        {0, 1, 0, 0, 0},
-                                        {0, 0, 1, 0, 0},
-                                        {0, 0, 0, desc.fade / 255.0f, 0},
-                                        {0, 0, 0, 0, 1}}};
+        Gdiplus::ColorMatrix matrix = {
+            {{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, desc.fade / 255.0f, 0}, {0, 0, 0, 0, 1}}};
         attributes.SetColorMatrix(&matrix);
         attrs = &attributes;
     }
@@ -276,8 +274,8 @@ void FillRect(Gdiplus::Graphics& g, const RECT& rc, DWORD argb, float radius) {
         return;
     }
     Gdiplus::SolidBrush brush(ToColor(argb));
-    const Gdiplus::RectF r(static_cast<float>(rc.left), static_cast<float>(rc.top), static_cast<float>(rc.right - rc.left),
-                           static_cast<float>(rc.bottom - rc.top));
+    const Gdiplus::RectF r(static_cast<float>(rc.left), static_cast<float>(rc.top),
+                           static_cast<float>(rc.right - rc.left), static_cast<float>(rc.bottom - rc.top));
     if (radius <= 0.5f) {
         g.FillRectangle(&brush, r);
         return;
@@ -358,7 +356,7 @@ TextLayout LayoutText(Gdiplus::Graphics& g, const TextFonts& fonts, const std::w
 
     int line = 0;
     float x = 0;
-    float lineWidth = 0;  // without trailing spaces
+    float lineWidth = 0; // without trailing spaces
     auto newLine = [&] {
         layout.lineWidths.push_back(lineWidth);
         layout.width = std::max(layout.width, lineWidth);

@@ -38,11 +38,11 @@ bool EnsureGdiplus();
 
 struct ImageDesc {
     std::wstring file;
-    RECT dest{};  // 96-DPI units relative to the control; used when hasDest
+    RECT dest{}; // 96-DPI units relative to the control; used when hasDest
     bool hasDest = false;
-    RECT source{};  // pixels of the image file; used when hasSource
+    RECT source{}; // pixels of the image file; used when hasSource
     bool hasSource = false;
-    bool reverse = false;  // mirrored left to right
+    bool reverse = false; // mirrored left to right
     BYTE fade = 255;
 };
 
@@ -76,8 +76,8 @@ void DrawBorder(Gdiplus::Graphics& g, const RECT& rc, DWORD argb, float width, f
 
 struct TextRun {
     std::wstring text;
-    Gdiplus::RectF box;  // position in the layout, pixels
-    int link = -1;       // index of the link this run belongs to, -1 for plain text
+    Gdiplus::RectF box; // position in the layout, pixels
+    int link = -1;      // index of the link this run belongs to, -1 for plain text
     bool bold = false;
     int line = 0;
 };
@@ -102,7 +102,7 @@ enum TextAlign : UINT {
 struct TextFonts {
     Gdiplus::Font* normal = nullptr;
     Gdiplus::Font* bold = nullptr;
-    Gdiplus::Font* link = nullptr;  // underlined
+    Gdiplus::Font* link = nullptr; // underlined
 };
 
 // Removes markup and returns the plain text (also used to tell whether text carries links).
@@ -110,8 +110,8 @@ std::wstring StripMarkup(const std::wstring& text, int* linkCount = nullptr);
 
 // Lays out `text` within `maxWidth` pixels (wrapping when `wrap`); with `markup` false braces are
 // plain characters. Positions are relative to (0,0) and left aligned; alignment comes at drawing.
-TextLayout LayoutText(Gdiplus::Graphics& g, const TextFonts& fonts, const std::wstring& text, float maxWidth,
-                      bool wrap, bool markup);
+TextLayout LayoutText(Gdiplus::Graphics& g, const TextFonts& fonts, const std::wstring& text, float maxWidth, bool wrap,
+                      bool markup);
 
 // Moves the runs into `rc` according to `align` (TextAlign flags) and returns the moved layout.
 void PlaceLayout(TextLayout& layout, const RECT& rc, UINT align);

@@ -39,7 +39,8 @@ CDuiString CDuiString::Mid(int pos, int count) const {
     if (pos < 0 || pos >= GetLength()) {
         return {};
     }
-    return CDuiString(m_str.substr(static_cast<size_t>(pos), count < 0 ? std::wstring::npos : static_cast<size_t>(count)));
+    return CDuiString(
+        m_str.substr(static_cast<size_t>(pos), count < 0 ? std::wstring::npos : static_cast<size_t>(count)));
 }
 
 int CDuiString::Find(const wchar_t* sub, int start) const {
