@@ -200,7 +200,10 @@ void CControlUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue)
             SetBorderColor(c);
         }
     } else if (name == L"bordersize") {
+        // One value for the whole outline, or four ("l,t,r,b") for single sides such as a rule.
         m_nBorderSize = _wtoi(pstrValue);
+        m_bBorderSides = wcschr(pstrValue, L',') != nullptr;
+        m_rcBorderSides = m_bBorderSides ? Markup::ParseRect(pstrValue) : RECT{};
     } else if (name == L"borderround") {
         m_nBorderRound = _wtoi(pstrValue);
     } else if (name == L"bkimage") {
@@ -344,6 +347,17 @@ void CControlUI::PaintText(Gdiplus::Graphics& /*g*/) {}
 void CControlUI::PaintBorder(Gdiplus::Graphics& g) {
     const DWORD color = CurrentBorderColor();
     if ((color >> 24) == 0 || m_pManager == nullptr) {
+        return;
+    }
+    if (m_bBorderSides) {
+        const RECT& w = m_rcBorderSides;
+        const RECT& r = m_rcItem;
+        const int l = m_pManager->Scale(w.left), t = m_pManager->Scale(w.top);
+        const int rt = m_pManager->Scale(w.right), b = m_pManager->Scale(w.bottom);
+        Render::FillRect(g, RECT{r.left, r.top, r.left + l, r.bottom}, color, 0);
+        Render::FillRect(g, RECT{r.left, r.top, r.right, r.top + t}, color, 0);
+        Render::FillRect(g, RECT{r.right - rt, r.top, r.right, r.bottom}, color, 0);
+        Render::FillRect(g, RECT{r.left, r.bottom - b, r.right, r.bottom}, color, 0);
         return;
     }
     const int size = m_nBorderSize > 0 ? m_nBorderSize : 1;

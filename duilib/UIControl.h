@@ -168,7 +168,9 @@ protected:
     RECT m_rcFloatPos{};
     DWORD m_dwBkColor = 0;
     DWORD m_dwBorderColor = 0;
-    int m_nBorderSize = 0;  // 96-DPI units; a border colour alone draws 1
+    int m_nBorderSize = 0; // 96-DPI units; a border colour alone draws 1
+    bool m_bBorderSides = false;
+    RECT m_rcBorderSides{}; // per-side widths, 96-DPI units, when bordersize has four values
     int m_nBorderRound = 0; // corner radius, 96-DPI units
 };
 

@@ -20,7 +20,7 @@ bool SetColorAttr(const wchar_t* value, DWORD& target) {
 }
 
 void DrawRuns(Gdiplus::Graphics& g, const Render::TextLayout& layout, const Render::TextFonts& fonts,
-              const std::function<DWORD(const Render::TextRun&)>& colorOf, const RECT& clip) {
+              const std::function<DWORD(const Render::TextRun&)>& colorOf, const RECT& clip, float scale) {
     static Gdiplus::StringFormat* format = [] {
         auto* f = Gdiplus::StringFormat::GenericTypographic()->Clone();
         f->SetFormatFlags(f->GetFormatFlags() | Gdiplus::StringFormatFlagsMeasureTrailingSpaces |
@@ -39,6 +39,19 @@ void DrawRuns(Gdiplus::Graphics& g, const Render::TextLayout& layout, const Rend
         // Whole pixels keep the glyphs crisp.
         const Gdiplus::PointF origin(std::round(run.box.X), std::round(run.box.Y));
         g.DrawString(run.text.c_str(), static_cast<INT>(run.text.size()), font, origin, format, &brush);
+        if (run.link >= 0) {
+            // Links are underlined by hand: GDI+ does not draw a LOGFONT's underline everywhere.
+            Gdiplus::FontFamily family;
+            font->GetFamily(&family);
+            const INT style = font->GetStyle();
+            const float lineSpacing = static_cast<float>(family.GetLineSpacing(style));
+            const float ascent = lineSpacing > 0 ? layout.lineHeight * family.GetCellAscent(style) / lineSpacing
+                                                 : layout.lineHeight * 0.8f;
+            const float thickness = std::max(1.0f, std::floor(scale));
+            const float y = std::round(origin.Y + ascent + scale);
+            const Gdiplus::RectF line(origin.X, y, std::round(run.box.Width), thickness);
+            g.FillRectangle(&brush, line);
+        }
     }
     g.SetClip(&saved);
 }
@@ -198,7 +211,7 @@ void CLabelUI::PaintText(Gdiplus::Graphics& g) {
     const Render::TextLayout& layout = EnsureTextLayout();
     DrawRuns(
         g, layout, m_pManager->GetTextFonts(m_iFont), [this](const Render::TextRun& run) { return RunColor(run); },
-        m_rcItem);
+        m_rcItem, m_pManager->ScaleF(1.0f));
 }
 
 // ---- text with links ----

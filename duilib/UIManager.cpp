@@ -368,7 +368,8 @@ HFONT CPaintManagerUI::GetHFONT(int id) {
 
 Render::TextFonts CPaintManagerUI::GetTextFonts(int id) {
     FontCache& cache = CacheFor(id);
-    return Render::TextFonts{cache.fonts[0].get(), cache.fonts[1].get(), cache.fonts[2].get()};
+    // Links use the plain font and get their underline drawn, the same on every GDI+.
+    return Render::TextFonts{cache.fonts[0].get(), cache.fonts[1].get(), cache.fonts[0].get()};
 }
 
 Gdiplus::Graphics* CPaintManagerUI::GetMeasureGraphics() {

@@ -102,7 +102,7 @@ enum TextAlign : UINT {
 struct TextFonts {
     Gdiplus::Font* normal = nullptr;
     Gdiplus::Font* bold = nullptr;
-    Gdiplus::Font* link = nullptr; // underlined
+    Gdiplus::Font* link = nullptr; // for link runs; their underline is drawn separately
 };
 
 // Removes markup and returns the plain text (also used to tell whether text carries links).
