@@ -24,7 +24,7 @@ bool CWindowWnd::RegisterWindowClass() {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.style = GetClassStyle();
-    wc.lpfnWndProc = &CWindowWnd::__WndProc;
+    wc.lpfnWndProc = &CWindowWnd::StaticWndProc;
     wc.hInstance = CPaintManagerUI::GetInstance();
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = nullptr;
@@ -162,7 +162,7 @@ LRESULT CWindowWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 
 void CWindowWnd::OnFinalMessage(HWND /*hWnd*/) {}
 
-LRESULT CALLBACK CWindowWnd::__WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CWindowWnd::StaticWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     CWindowWnd* self = nullptr;
     if (uMsg == WM_NCCREATE) {
         const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);

@@ -44,7 +44,7 @@ protected:
     virtual void OnFinalMessage(HWND hWnd);
 
     bool RegisterWindowClass();
-    static LRESULT CALLBACK __WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK StaticWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
     HWND m_hWnd = nullptr;
     bool m_bModal = false;

@@ -3,6 +3,7 @@
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
 
+#include <cmath>
 #include <map>
 #include <memory>
 #include <mutex>

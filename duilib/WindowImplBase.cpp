@@ -77,6 +77,11 @@ const wchar_t* WindowImplBase::QueryControlText(const wchar_t* /*lpstrId*/, cons
 LRESULT WindowImplBase::OnCreate(UINT /*uMsg*/, WPARAM /*wParam*/, LPARAM /*lParam*/, BOOL& bHandled) {
     bHandled = TRUE;
     m_pm.Init(m_hWnd);
+    // A skinned window draws its own frame, but it keeps the system menu (Alt+Space, the taskbar's
+    // "Close window") and, when it has no owner, the taskbar's minimise and restore.
+    const LONG_PTR style = GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    const bool owned = GetWindow(m_hWnd, GW_OWNER) != nullptr;
+    SetWindowLongPtrW(m_hWnd, GWL_STYLE, style | WS_SYSMENU | (owned ? 0 : WS_MINIMIZEBOX));
     CDialogBuilder builder;
     const CDuiString skin = GetSkinFile();
     CControlUI* root = builder.Create(skin, this, &m_pm);

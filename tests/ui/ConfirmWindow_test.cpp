@@ -98,6 +98,9 @@ TEST_F(ConfirmWindowTest, OtherClicksAndLayoutFitTheLook) {
     EXPECT_LE(text.bottom, button.top);
     EXPECT_LE(button.right, rc.right - rc.left);
     EXPECT_TRUE(w.Control(L"confirmButton")->IsDefault());
+    // The shared styles of layout\common.xml reached the button.
+    EXPECT_EQ(w.Control(L"confirmButton")->GetBkColor(), 0xFF0067C0u);
+    EXPECT_EQ(w.Control(L"confirmButton")->GetFixedHeight(), 32);
 }
 
 TEST_F(ConfirmWindowTest, SkinWithoutConfirmButtonLogsAndStillOpens) {
