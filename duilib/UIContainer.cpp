@@ -230,7 +230,8 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
             continue;
         }
         const RECT pad = child->GetPadding();
-        const SIZE sz = child->EstimateSize(SIZE{innerWidth, 0});
+        const SIZE sz =
+            child->EstimateSize(SIZE{innerWidth - m_pManager->Scale(pad.left) - m_pManager->Scale(pad.right), 0});
         fixedTotal += m_pManager->Scale(pad.top) + m_pManager->Scale(pad.bottom);
         if (sz.cy > 0) {
             fixedTotal += sz.cy;
@@ -308,7 +309,8 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
             continue;
         }
         const RECT pad = child->GetPadding();
-        const SIZE sz = child->EstimateSize(SIZE{0, innerHeight});
+        const SIZE sz =
+            child->EstimateSize(SIZE{0, innerHeight - m_pManager->Scale(pad.top) - m_pManager->Scale(pad.bottom)});
         fixedTotal += m_pManager->Scale(pad.left) + m_pManager->Scale(pad.right);
         if (sz.cx > 0) {
             fixedTotal += sz.cx;

@@ -128,6 +128,9 @@ void CControlUI::SetPos(RECT rc) {
     if (rc.bottom < rc.top) {
         rc.bottom = rc.top;
     }
+    if (EqualRect(&rc, &m_rcItem)) {
+        return; // nothing moved: no repaint (a layout pass runs while painting)
+    }
     Invalidate();
     m_rcItem = rc;
     Invalidate();

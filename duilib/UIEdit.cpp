@@ -281,6 +281,14 @@ LRESULT CALLBACK CEditUI::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     const WNDPROC oldProc = self->m_oldProc;
     switch (msg) {
     case WM_KEYDOWN:
+        if (wParam == VK_RETURN && (lParam & 0x40000000) != 0) {
+            return 0; // held Enter: the default button fires once
+        }
+        if (wParam == 'A' && (GetKeyState(VK_CONTROL) & 0x8000) != 0) {
+            // Select all, which the classic single-line EDIT lacks.
+            CallWindowProcW(oldProc, hwnd, EM_SETSEL, 0, -1);
+            return 0;
+        }
         if (wParam == VK_TAB || wParam == VK_RETURN) {
             if (self->m_pManager != nullptr && self->m_pManager->HandleKey(static_cast<UINT>(wParam))) {
                 return 0;
@@ -293,7 +301,7 @@ LRESULT CALLBACK CEditUI::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
         break;
     case WM_CHAR:
         // The keys handled above would only beep in a single-line edit.
-        if (wParam == L'\t' || wParam == L'\r' || wParam == L'\n' || wParam == 0x1B) {
+        if (wParam == L'\t' || wParam == L'\r' || wParam == L'\n' || wParam == 0x1B || wParam == 0x01) {
             return 0;
         }
         break;

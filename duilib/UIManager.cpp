@@ -935,6 +935,10 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         }
         return false;
     case WM_KEYDOWN:
+        // A held Enter or Space activates once, not at the keyboard's repeat rate.
+        if ((lParam & 0x40000000) != 0 && (wParam == VK_RETURN || wParam == VK_SPACE)) {
+            return true;
+        }
         if (HandleKey(static_cast<UINT>(wParam))) {
             return true;
         }

@@ -204,3 +204,23 @@ TEST_F(InputTest, ClickingMovesFocusWithoutTheKeyboardRing) {
     driver.PressKey(VK_RETURN);
     EXPECT_EQ(Clicks(L"ok"), 1u);
 }
+
+TEST_F(InputTest, HeldEnterActivatesOnceAndCtrlASelectsAll) {
+    ASSERT_TRUE(driver.Type(L"edit", L"365"));
+    HWND edit = GetFocus();
+    SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+    SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 1 | 0x40000000); // auto-repeat
+    EXPECT_EQ(Clicks(L"ok"), 1u);
+
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(edit, WM_KEYDOWN, 'A', 1);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 3u);
+}
