@@ -7,6 +7,10 @@
 namespace DuiLib {
 
 CWindowWnd::~CWindowWnd() {
+    DetachAndDestroy();
+}
+
+void CWindowWnd::DetachAndDestroy() {
     if (m_hWnd != nullptr && IsWindow(m_hWnd)) {
         // The object is going: detach it first, so no message reaches a half-destroyed object.
         SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
@@ -14,6 +18,7 @@ CWindowWnd::~CWindowWnd() {
         m_hWnd = nullptr;
         DestroyWindow(hwnd);
     }
+    m_hWnd = nullptr;
 }
 
 UINT CWindowWnd::GetClassStyle() const {

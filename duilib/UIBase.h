@@ -44,6 +44,8 @@ protected:
     virtual void OnFinalMessage(HWND hWnd);
 
     bool RegisterWindowClass();
+    // Destroys a window still open when its object is deleted, without calling back into the object.
+    void DetachAndDestroy();
     static LRESULT CALLBACK StaticWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
     HWND m_hWnd = nullptr;

@@ -101,7 +101,7 @@ void CEditUI::CreateNativeWindow() {
     }
     const DWORD style = WS_CHILD | ES_AUTOHSCROLL | ES_LEFT | (m_bNumberOnly ? ES_NUMBER : 0) |
                         (m_bPassword ? ES_PASSWORD : 0) | (m_bReadOnly ? ES_READONLY : 0);
-    m_hEdit = CreateWindowExW(0, L"EDIT", m_sText, style, 0, 0, 0, 0, m_pManager->GetPaintWindow(),
+    m_hEdit = CreateWindowExW(WS_EX_NOPARENTNOTIFY, L"EDIT", m_sText, style, 0, 0, 0, 0, m_pManager->GetPaintWindow(),
                               reinterpret_cast<HMENU>(g_nextEditId++), CPaintManagerUI::GetInstance(), nullptr);
     if (m_hEdit == nullptr) {
         return;

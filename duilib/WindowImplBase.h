@@ -17,7 +17,8 @@ class WindowImplBase : public CWindowWnd,
                        public IQueryControlText {
 public:
     WindowImplBase() = default;
-    ~WindowImplBase() override = default;
+    // A window still open goes before the manager and its controls do.
+    ~WindowImplBase() override { DetachAndDestroy(); }
 
     // Called once the skin is built (the window exists, still hidden).
     virtual void InitWindow() {}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace DuiLib;
 using UiDriver::ModalAnswer;
 using UiDriver::UiWindow;
@@ -175,4 +177,15 @@ TEST_F(WindowTest, CenterToParentCentresOverTheOwner) {
     GetWindowRect(dialog.GetHWND(), &rd);
     EXPECT_NEAR((ro.left + ro.right) / 2, (rd.left + rd.right) / 2, 1);
     EXPECT_NEAR((ro.top + ro.bottom) / 2, (rd.top + rd.bottom) / 2, 1);
+}
+
+TEST_F(WindowTest, DeletingAnOpenWindowDestroysItQuietly) {
+    auto window = std::make_unique<TestWindow>(LR"(<Window size="100,60"><VerticalLayout>
+        <Edit name="e"/><Label name="l"/></VerticalLayout></Window>)");
+    HWND hwnd = window->Open();
+    ASSERT_NE(hwnd, nullptr);
+    window->Pm().FindControl(L"l")->SetTimer(1, 10);
+    window.reset();
+    EXPECT_FALSE(IsWindow(hwnd));
+    UiDriver::Pump(50); // no timer or paint reaches the deleted object
 }
