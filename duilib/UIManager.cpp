@@ -5,6 +5,8 @@
 
 #include "common/ModulePath.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cwchar>
 
@@ -696,6 +698,17 @@ void CPaintManagerUI::ReapObjects(CControlUI* pControl) {
     if (m_pHover == pControl) {
         m_pHover = nullptr;
     }
+    if (m_pToolTipControl == pControl) {
+        m_pToolTipControl = nullptr;
+        m_toolTipText.clear();
+        if (m_hToolTip != nullptr && IsWindow(m_hToolTip)) {
+            TOOLINFOW ti{};
+            ti.cbSize = TTTOOLINFOW_V2_SIZE;
+            ti.hwnd = m_hWnd;
+            ti.uId = 1;
+            SendMessageW(m_hToolTip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        }
+    }
     if (m_pCapture == pControl) {
         m_pCapture = nullptr;
     }
@@ -723,6 +736,46 @@ CEditUI* CPaintManagerUI::EditFromHwnd(HWND hwnd) const {
 
 // ---- messages ----
 
+void CPaintManagerUI::UpdateToolTip() {
+    CControlUI* control = m_pHover;
+    while (control != nullptr && control->GetToolTip().IsEmpty()) {
+        control = control->GetParent();
+    }
+    const std::wstring text = control != nullptr ? control->GetToolTip().str() : std::wstring();
+    if (control == m_pToolTipControl && text == m_toolTipText) {
+        return;
+    }
+    m_pToolTipControl = control;
+    m_toolTipText = text;
+    if (m_hToolTip == nullptr) {
+        if (text.empty()) {
+            return;
+        }
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&icc);
+        m_hToolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
+                                     GetInstance(), nullptr);
+        if (m_hToolTip == nullptr) {
+            return;
+        }
+        SendMessageW(m_hToolTip, TTM_SETMAXTIPWIDTH, 0, Scale(320));
+    }
+    // One tool for the whole window, moved to the hovered control; the tooltip window watches the
+    // mouse itself (TTF_SUBCLASS). The V2 size works with every comctl32 version.
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.uFlags = TTF_SUBCLASS;
+    ti.hwnd = m_hWnd;
+    ti.uId = 1;
+    SendMessageW(m_hToolTip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    if (control != nullptr) {
+        ti.rect = control->GetPos();
+        ti.lpszText = m_toolTipText.data();
+        SendMessageW(m_hToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+}
+
 void CPaintManagerUI::UpdateHot(POINT pt) {
     CControlUI* now = FindControl(pt);
     if (now != nullptr && !now->IsEnabled()) {
@@ -745,6 +798,7 @@ void CPaintManagerUI::UpdateHot(POINT pt) {
             m_pHover->DoEvent(event);
         }
     }
+    UpdateToolTip();
     if (m_pHover != nullptr) {
         TEventUI event;
         event.Type = UIEVENT_MOUSEMOVE;
@@ -783,6 +837,7 @@ bool CPaintManagerUI::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             event.ptMouse = pt;
             m_pHover->DoEvent(event);
             m_pHover = nullptr;
+            UpdateToolTip();
         }
         return true;
     case WM_LBUTTONDOWN:

@@ -94,6 +94,10 @@ public:
     void AddDefaultAttributeList(const wchar_t* controlClass, const wchar_t* attributes);
     const wchar_t* GetDefaultAttributeList(const wchar_t* controlClass) const;
 
+    // The tooltip window (null until a control with a tooltip was hovered) and its current text.
+    HWND GetToolTipWindow() const { return m_hToolTip; }
+    const std::wstring& GetToolTipText() const { return m_toolTipText; }
+
     // Focus: the control that takes keys; `byKeyboard` shows the focus ring.
     CControlUI* GetFocus() const { return m_pFocus; }
     void SetFocus(CControlUI* pControl, bool byKeyboard = false);
@@ -146,6 +150,7 @@ private:
     void PaintTo(HDC hdc, const RECT& rcPaint);
     bool EnsureOffscreen(int cx, int cy);
     void UpdateHot(POINT pt);
+    void UpdateToolTip();
     void UpdateWindowShape();
     CEditUI* EditFromHwnd(HWND hwnd) const;
     bool OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam);
@@ -179,6 +184,9 @@ private:
     CControlUI* m_pHover = nullptr;
     CControlUI* m_pCapture = nullptr;
     bool m_bTrackingLeave = false;
+    HWND m_hToolTip = nullptr; // owned by the window: destroyed with it
+    CControlUI* m_pToolTipControl = nullptr;
+    std::wstring m_toolTipText;
     bool m_bNeedLayout = true;
     SIZE m_layoutSize{};
     // Off-screen frame: a 32-bit top-down DIB selected into its own memory DC.

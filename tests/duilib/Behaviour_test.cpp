@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 using namespace DuiLib;
 
 namespace {
@@ -189,4 +191,20 @@ TEST(DuiString, FormatCompareAndSlices) {
     EXPECT_EQ(big.GetLength(), 1023);
     CDuiString fromNull(static_cast<const wchar_t*>(nullptr));
     EXPECT_TRUE(fromNull.IsEmpty());
+}
+
+TEST_F(BehaviourTest, TooltipFollowsTheHoveredControl) {
+    window.Pm().FindControl(L"closebtn")->SetToolTip(L"Close");
+    window.Pm().FindControl(L"group")->SetToolTip(L"Group");
+    auto driver = window.Driver();
+    driver.MouseMove(driver.Centre(L"closebtn"));
+    ASSERT_NE(window.Pm().GetToolTipWindow(), nullptr);
+    EXPECT_EQ(window.Pm().GetToolTipText(), L"Close");
+    EXPECT_EQ(SendMessageW(window.Pm().GetToolTipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1);
+    // A control without its own tooltip shows its parent's.
+    driver.MouseMove(driver.Centre(L"button"));
+    EXPECT_EQ(window.Pm().GetToolTipText(), L"Group");
+    driver.MouseMove(POINT{20, 20});
+    EXPECT_EQ(window.Pm().GetToolTipText(), L"");
+    EXPECT_EQ(SendMessageW(window.Pm().GetToolTipWindow(), TTM_GETTOOLCOUNT, 0, 0), 0);
 }
