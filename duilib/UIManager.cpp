@@ -6,6 +6,7 @@
 #include "common/ModulePath.h"
 
 #include <commctrl.h>
+#include <dwmapi.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -675,8 +676,25 @@ DWORD CPaintManagerUI::GetPaintedPixel(POINT pt) const {
            0xFF000000u;
 }
 
+namespace {
+// Windows 11 rounds a window's corners itself, anti-aliased and with its shadow, when asked
+// (DWMWA_WINDOW_CORNER_PREFERENCE = 33, DWMWCP_ROUND = 2); Windows 10 refuses the attribute. Wine
+// accepts it without rounding anything, so there the region is used as on Windows 10.
+bool RoundCornersByDwm(HWND hwnd) {
+    static const bool underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    if (underWine) {
+        return false;
+    }
+    const DWORD round = 2;
+    return SUCCEEDED(DwmSetWindowAttribute(hwnd, 33, &round, sizeof(round)));
+}
+} // namespace
+
 void CPaintManagerUI::UpdateWindowShape() {
     if (m_hWnd == nullptr || m_szRoundCorner.cx <= 0) {
+        return;
+    }
+    if (RoundCornersByDwm(m_hWnd)) {
         return;
     }
     RECT rc{};
