@@ -99,3 +99,14 @@ TEST_F(RenderTest, WrappedTextStaysInsideItsWidth) {
     EXPECT_LE(link.right, rc.right + 1);
     EXPECT_GT(link.top, rc.top); // the link wrapped below the first line
 }
+
+TEST_F(RenderTest, LoadedImagesDoNotKeepTheirFilesOpen) {
+    const std::wstring folder = CPaintManagerUI::GetResourcePath().str() + L"drawable\\";
+    const std::wstring copy = folder + L"halves-copy.png";
+    ASSERT_TRUE(CopyFileW((folder + L"halves.png").c_str(), copy.c_str(), FALSE));
+    const Render::CachedImage image = Render::GetImage(copy);
+    ASSERT_NE(image.bitmap, nullptr);
+    EXPECT_EQ(image.bitmap->GetWidth(), 20u);
+    // The skin can be replaced while the program runs.
+    EXPECT_TRUE(DeleteFileW(copy.c_str()));
+}
