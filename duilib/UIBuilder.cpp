@@ -1,0 +1,218 @@
+#include "duilib/UIBuilder.h"
+
+#include "duilib/UIContainer.h"
+#include "duilib/UIEdit.h"
+#include "duilib/UILabel.h"
+#include "duilib/UIManager.h"
+#include "duilib/UIMarkup.h"
+
+#include "common/UniqueHandle.h"
+
+#include <tinyxml2.h>
+
+#include <cwchar>
+#include <string>
+
+namespace DuiLib {
+
+namespace {
+
+bool ReadFileBytes(const std::wstring& path, std::string& content) {
+    unique_file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return false;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 16 * 1024 * 1024) {
+        return false;
+    }
+    content.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    return size.QuadPart == 0 ||
+           (ReadFile(file.get(), content.data(), static_cast<DWORD>(size.QuadPart), &read, nullptr) &&
+            read == static_cast<DWORD>(size.QuadPart));
+}
+
+std::wstring Wide(const char* utf8) {
+    return Markup::Utf8ToWide(utf8);
+}
+
+bool IsSettingElement(const char* name) {
+    return strcmp(name, "Font") == 0 || strcmp(name, "Style") == 0 || strcmp(name, "Default") == 0 ||
+           strcmp(name, "Include") == 0;
+}
+
+void ReadSetting(const tinyxml2::XMLElement* e, CPaintManagerUI* pm, int depth = 0) {
+    const char* name = e->Name();
+    if (strcmp(name, "Include") == 0) {
+        // Shared fonts and styles of several windows: the settings of another layout file. Nested
+        // includes are followed a few levels deep, which also stops a file including itself.
+        std::string content;
+        if (depth >= 4 ||
+            !ReadFileBytes(CPaintManagerUI::ResolveResourcePath(Wide(e->Attribute("source")).c_str()), content)) {
+            return;
+        }
+        tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+        if (doc.Parse(content.data(), content.size()) != tinyxml2::XML_SUCCESS || doc.RootElement() == nullptr) {
+            return;
+        }
+        for (const tinyxml2::XMLElement* c = doc.RootElement()->FirstChildElement(); c != nullptr;
+             c = c->NextSiblingElement()) {
+            if (IsSettingElement(c->Name())) {
+                ReadSetting(c, pm, depth + 1);
+            }
+        }
+    } else if (strcmp(name, "Font") == 0) {
+        pm->AddFont(e->IntAttribute("id", -1), Wide(e->Attribute("name")).c_str(), e->IntAttribute("size", 14),
+                    e->BoolAttribute("bold"), e->BoolAttribute("underline"), e->BoolAttribute("italic"),
+                    e->BoolAttribute("default"));
+    } else if (strcmp(name, "Style") == 0) {
+        pm->AddStyle(Wide(e->Attribute("name")).c_str(), Wide(e->Attribute("value")).c_str());
+    } else if (strcmp(name, "Default") == 0) {
+        pm->AddDefaultAttributeList(Wide(e->Attribute("name")).c_str(), Wide(e->Attribute("value")).c_str());
+    }
+}
+
+class Parser {
+public:
+    Parser(CPaintManagerUI* pm, IDialogBuilderCallback* callback) : m_pm(pm), m_callback(callback) {}
+
+    // Builds the control elements below `parentElement`; returns the first one built.
+    CControlUI* Build(const tinyxml2::XMLNode* parentElement, CControlUI* parent) {
+        CControlUI* first = nullptr;
+        for (const tinyxml2::XMLElement* e = parentElement->FirstChildElement(); e != nullptr;
+             e = e->NextSiblingElement()) {
+            if (IsSettingElement(e->Name())) {
+                if (m_pm != nullptr) {
+                    ReadSetting(e, m_pm);
+                }
+                continue;
+            }
+            CControlUI* control = BuildOne(e, parent);
+            if (control == nullptr) {
+                continue;
+            }
+            if (first == nullptr) {
+                first = control;
+            }
+            if (parent == nullptr) {
+                break; // one root control per layout
+            }
+        }
+        return first;
+    }
+
+private:
+    CControlUI* BuildOne(const tinyxml2::XMLElement* e, CControlUI* parent) {
+        const std::wstring className = Wide(e->Name());
+        CControlUI* control = CDialogBuilder::CreateControlByClass(className.c_str());
+        if (control == nullptr && m_callback != nullptr) {
+            control = m_callback->CreateControl(className.c_str());
+        }
+        if (control == nullptr) {
+            return nullptr; // unknown element: skipped with its children
+        }
+        control->SetManager(m_pm, parent);
+        if (m_pm != nullptr) {
+            if (const wchar_t* defaults = m_pm->GetDefaultAttributeList(className.c_str())) {
+                control->ApplyAttributeList(defaults);
+            }
+        }
+        for (const tinyxml2::XMLAttribute* a = e->FirstAttribute(); a != nullptr; a = a->Next()) {
+            control->SetAttribute(Wide(a->Name()).c_str(), Wide(a->Value()).c_str());
+        }
+        if (auto* container = static_cast<CContainerUI*>(control->GetInterface(L"Container"))) {
+            Build(e, container);
+        }
+        if (parent != nullptr) {
+            if (auto* container = static_cast<CContainerUI*>(parent->GetInterface(L"Container"))) {
+                container->Add(control);
+            }
+        }
+        return control;
+    }
+
+    CPaintManagerUI* m_pm;
+    IDialogBuilderCallback* m_callback;
+};
+
+} // namespace
+
+CControlUI* CDialogBuilder::CreateControlByClass(const wchar_t* className) {
+    const std::wstring name = className != nullptr ? className : L"";
+    if (name == L"Control") {
+        return new CControlUI;
+    }
+    if (name == L"Container") {
+        return new CContainerUI;
+    }
+    if (name == L"VerticalLayout") {
+        return new CVerticalLayoutUI;
+    }
+    if (name == L"HorizontalLayout") {
+        return new CHorizontalLayoutUI;
+    }
+    if (name == L"Label") {
+        return new CLabelUI;
+    }
+    if (name == L"Text") {
+        return new CTextUI;
+    }
+    if (name == L"Button") {
+        return new CButtonUI;
+    }
+    if (name == L"Edit") {
+        return new CEditUI;
+    }
+    return nullptr;
+}
+
+CControlUI* CDialogBuilder::Create(const wchar_t* xml, IDialogBuilderCallback* pCallback, CPaintManagerUI* pManager,
+                                   CControlUI* pParent) {
+    m_error.Empty();
+    if (xml == nullptr || *xml == L'\0') {
+        m_error = L"no layout given";
+        return nullptr;
+    }
+    std::string content;
+    if (xml[0] == L'<') {
+        const int length = WideCharToMultiByte(CP_UTF8, 0, xml, -1, nullptr, 0, nullptr, nullptr);
+        content.resize(static_cast<size_t>(length > 0 ? length - 1 : 0));
+        if (length > 1) {
+            WideCharToMultiByte(CP_UTF8, 0, xml, -1, content.data(), length, nullptr, nullptr);
+        }
+    } else if (!ReadFileBytes(CPaintManagerUI::ResolveResourcePath(xml), content)) {
+        m_error = CDuiString(L"cannot read layout file ") + CPaintManagerUI::ResolveResourcePath(xml).c_str();
+        return nullptr;
+    }
+    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+    if (doc.Parse(content.data(), content.size()) != tinyxml2::XML_SUCCESS) {
+        m_error = CDuiString(L"layout is not well-formed XML: ") + Wide(doc.ErrorStr()).c_str();
+        return nullptr;
+    }
+    const tinyxml2::XMLElement* root = doc.RootElement();
+    if (root == nullptr) {
+        m_error = L"layout has no root element";
+        return nullptr;
+    }
+    Parser parser(pManager, pCallback);
+    CControlUI* result = nullptr;
+    if (strcmp(root->Name(), "Window") == 0) {
+        if (pManager != nullptr) {
+            for (const tinyxml2::XMLAttribute* a = root->FirstAttribute(); a != nullptr; a = a->Next()) {
+                pManager->SetWindowAttribute(Wide(a->Name()).c_str(), Wide(a->Value()).c_str());
+            }
+        }
+        result = parser.Build(root, pParent);
+    } else {
+        // A bare control tree: the root element is the control.
+        result = parser.Build(&doc, pParent);
+    }
+    if (result == nullptr) {
+        m_error = L"layout holds no control";
+    }
+    return result;
+}
+
+} // namespace DuiLib

@@ -1,0 +1,68 @@
+// Containers: a plain container stacks its children over its whole inner area; the vertical and
+// horizontal layouts line them up, fixed sizes first and the free space shared by the rest;
+// children with float="true" sit at their "pos" relative to the container (absolute placement).
+#pragma once
+
+#include "duilib/UIControl.h"
+
+#include <vector>
+
+namespace DuiLib {
+
+class CContainerUI : public CControlUI {
+public:
+    CContainerUI() = default;
+    ~CContainerUI() override;
+
+    const wchar_t* GetClass() const override;
+    void* GetInterface(const wchar_t* pstrName) override;
+
+    CControlUI* GetItemAt(int iIndex) const;
+    int GetCount() const { return static_cast<int>(m_items.size()); }
+    bool Add(CControlUI* pControl);
+    // Removes and deletes the child.
+    bool Remove(CControlUI* pControl);
+    void RemoveAll();
+
+    RECT GetInset() const { return m_rcInset; }
+    void SetInset(RECT rc);
+    int GetChildPadding() const { return m_iChildPadding; }
+
+    void SetPos(RECT rc) override;
+    void SetVisible(bool bVisible = true) override;
+    void SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue) override;
+    void SetManager(CPaintManagerUI* pManager, CControlUI* pParent) override;
+    CControlUI* FindControlAt(POINT pt) override;
+    CControlUI* FindControlByName(const wchar_t* pstrName) override;
+    void CollectControls(std::vector<CControlUI*>& controls) override;
+    void DoPaint(Gdiplus::Graphics& g, const RECT& rcPaint) override;
+    void OnDpiChanged() override;
+
+protected:
+    // Inner rectangle in pixels: the item less the inset.
+    RECT InnerRect() const;
+    void PlaceFloat(CControlUI* child, const RECT& inner);
+    enum class ChildAlign { Start, Center, End };
+
+    std::vector<CControlUI*> m_items;
+    RECT m_rcInset{};
+    int m_iChildPadding = 0;
+    ChildAlign m_childAlign = ChildAlign::Start;  // across a vertical layout
+    ChildAlign m_childVAlign = ChildAlign::Start; // across a horizontal layout
+};
+
+class CVerticalLayoutUI : public CContainerUI {
+public:
+    const wchar_t* GetClass() const override;
+    void* GetInterface(const wchar_t* pstrName) override;
+    void SetPos(RECT rc) override;
+};
+
+class CHorizontalLayoutUI : public CContainerUI {
+public:
+    const wchar_t* GetClass() const override;
+    void* GetInterface(const wchar_t* pstrName) override;
+    void SetPos(RECT rc) override;
+};
+
+} // namespace DuiLib

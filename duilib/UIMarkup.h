@@ -1,0 +1,25 @@
+// Parsing of the small value syntaxes used by skin attributes: colours ("#RRGGBB", "#AARRGGBB"),
+// integer lists ("l,t,r,b"), booleans, and attribute lists ("name='value' other=\"value\"") as used
+// by image descriptions and styles. Internal to the toolkit.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace DuiLib::Markup {
+
+// Parses "#RRGGBB" (opaque) or "#AARRGGBB" into 0xAARRGGBB; false on anything else.
+bool ParseColor(const wchar_t* text, DWORD& argb);
+// Parses up to `count` comma-separated integers; missing ones stay 0. False when nothing parses.
+bool ParseInts(const wchar_t* text, int* values, int count);
+RECT ParseRect(const wchar_t* text);
+SIZE ParseSize(const wchar_t* text);
+bool ParseBool(const wchar_t* text);
+// Splits "a='1' b=\"2\"" into pairs; stops at the first malformed item.
+std::vector<std::pair<std::wstring, std::wstring>> ParseAttributeList(const wchar_t* text);
+std::wstring Utf8ToWide(const char* text);
+
+} // namespace DuiLib::Markup

@@ -1,0 +1,210 @@
+#include "tests/duilib/TestWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+using namespace DuiLib;
+
+namespace {
+
+const wchar_t* kSkin = LR"(<Window size="300,200" caption="0,0,0,40" bkcolor="#FFFFFF">
+    <Font id="0" name="Tahoma" size="14" default="true"/>
+    <VerticalLayout>
+        <HorizontalLayout height="40">
+            <Label name="captionText" text="Title"/>
+            <Button name="closebtn" width="40" bkcolor="#FFEEEEEE"/>
+        </HorizontalLayout>
+        <VerticalLayout name="group" inset="20,10,20,10" childpadding="10">
+            <Button name="button" height="30" bkcolor="#FF0067C0" borderround="4"/>
+            <Edit name="edit" height="32" bordercolor="#FFD1D1D1"/>
+        </VerticalLayout>
+    </VerticalLayout>
+</Window>)";
+
+class BehaviourTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseTestSkin();
+        ASSERT_NE(window.Open(), nullptr);
+        window.Pm().SetDPI(96);
+        window.Pm().EnsureLayout();
+    }
+    LRESULT HitTest(POINT client) {
+        ClientToScreen(window.GetHWND(), &client);
+        return SendMessageW(window.GetHWND(), WM_NCHITTEST, 0, MAKELPARAM(client.x, client.y));
+    }
+    DWORD Pixel(int x, int y) {
+        window.Pm().Render();
+        return window.Pm().GetPaintedPixel(POINT{x, y});
+    }
+    TestWindow window{kSkin};
+};
+
+} // namespace
+
+TEST_F(BehaviourTest, CaptionDragsExceptOverItsButtons) {
+    EXPECT_EQ(HitTest(POINT{20, 20}), HTCAPTION);
+    EXPECT_EQ(HitTest(window.Driver().Centre(L"closebtn")), HTCLIENT);
+    EXPECT_EQ(HitTest(POINT{20, 60}), HTCLIENT); // below the caption
+    // A disabled button in the caption drags like the caption itself.
+    window.Pm().FindControl(L"closebtn")->SetEnabled(false);
+    EXPECT_EQ(HitTest(window.Driver().Centre(L"closebtn")), HTCAPTION);
+}
+
+TEST_F(BehaviourTest, FocusRingOnlyAfterKeyboardUse) {
+    const RECT rc = window.Pm().FindControl(L"button")->GetPos();
+    const int ringX = rc.left - 3; // 2 px ring, 2 px outside the control
+    const int ringY = (rc.top + rc.bottom) / 2;
+    window.Driver().Click(L"button");
+    EXPECT_EQ(Pixel(ringX, ringY), 0xFFFFFFFFu);
+    window.Driver().PressKey(VK_TAB);       // to the edit
+    window.Driver().PressKey(VK_TAB, true); // back to the button, by keyboard
+    EXPECT_EQ(window.Pm().GetFocus()->GetName(), L"button");
+    EXPECT_EQ(Pixel(ringX, ringY), 0xFF0067C0u);
+    EXPECT_EQ(Pixel(rc.left - 1, ringY), 0xFFFFFFFFu); // the gap between ring and control
+}
+
+TEST_F(BehaviourTest, FocusedEditShowsItsAccentLine) {
+    const RECT rc = window.Pm().FindControl(L"edit")->GetPos();
+    const POINT bottom{(rc.left + rc.right) / 2, rc.bottom - 1};
+    EXPECT_NE(Pixel(bottom.x, bottom.y), 0xFF0067C0u);
+    window.Driver().Type(L"edit", L"1");
+    EXPECT_EQ(Pixel(bottom.x, bottom.y), 0xFF0067C0u);
+}
+
+TEST_F(BehaviourTest, NativeEditFollowsVisibilityOfItsParents) {
+    auto* edit = static_cast<CEditUI*>(window.Pm().FindControl(L"edit")->GetInterface(L"Edit"));
+    HWND native = edit->GetNativeWindow();
+    EXPECT_TRUE(IsWindowVisible(native));
+    window.Pm().FindControl(L"group")->SetVisible(false);
+    window.Pm().EnsureLayout();
+    EXPECT_FALSE(IsWindowVisible(native));
+    // Hidden controls are not Tab stops.
+    window.Driver().PressKey(VK_TAB);
+    EXPECT_EQ(window.Pm().GetFocus(), window.Pm().FindControl(L"closebtn"));
+    window.Pm().FindControl(L"group")->SetVisible(true);
+    window.Pm().EnsureLayout();
+    EXPECT_TRUE(IsWindowVisible(native));
+    // The native box sits inside the drawn frame.
+    RECT box{};
+    GetWindowRect(native, &box);
+    MapWindowPoints(nullptr, window.GetHWND(), reinterpret_cast<POINT*>(&box), 2);
+    const RECT frame = edit->GetPos();
+    EXPECT_GT(box.left, frame.left);
+    EXPECT_LT(box.right, frame.right);
+    EXPECT_GE(box.top, frame.top);
+    EXPECT_LE(box.bottom, frame.bottom);
+}
+
+TEST_F(BehaviourTest, EditFontGrowsWithTheDpi) {
+    auto* edit = static_cast<CEditUI*>(window.Pm().FindControl(L"edit")->GetInterface(L"Edit"));
+    auto height = [&] {
+        LOGFONTW lf{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(edit->GetNativeWindow(), WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+        return std::abs(lf.lfHeight);
+    };
+    EXPECT_EQ(height(), 14);
+    RECT suggested{0, 0, 450, 300};
+    SendMessageW(window.GetHWND(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(height(), 21);
+}
+
+TEST_F(BehaviourTest, RemovedControlsStopTheirTimersAndLoseFocus) {
+    CControlUI* button = window.Pm().FindControl(L"button");
+    ASSERT_TRUE(button->SetTimer(5, 10));
+    button->SetFocus();
+    auto* group = static_cast<CContainerUI*>(window.Pm().FindControl(L"group")->GetInterface(L"Container"));
+    ASSERT_TRUE(group->Remove(button));
+    EXPECT_EQ(window.Pm().GetFocus(), nullptr);
+    window.notes.clear();
+    UiDriver::Pump(80);
+    EXPECT_TRUE(window.NotesOf(DUI_MSGTYPE_TIMER).empty());
+    EXPECT_EQ(window.Pm().FindControl(L"button"), nullptr);
+    // A control without a window cannot run a timer.
+    CControlUI loose;
+    EXPECT_FALSE(loose.SetTimer(1, 10));
+}
+
+TEST(TextLayout, WrapsWordsAndCjkAndKeepsPunctuationOffLineStarts) {
+    CPaintManagerUI pm;
+    pm.AddFont(0, L"Tahoma", 14, false, false, false, true);
+    Gdiplus::Graphics* g = pm.GetMeasureGraphics();
+    ASSERT_NE(g, nullptr);
+    const Render::TextFonts fonts = pm.GetTextFonts(0);
+    const float oneLine = Render::LayoutText(*g, fonts, L"alpha", 1000, true, true).lineHeight;
+
+    Render::TextLayout words = Render::LayoutText(*g, fonts, L"alpha beta gamma delta", 90, true, true);
+    EXPECT_GE(words.lineWidths.size(), 2u);
+    for (float w : words.lineWidths) {
+        EXPECT_LE(w, 90.5f);
+    }
+    // No line starts with a space.
+    for (const Render::TextRun& run : words.runs) {
+        if (run.box.X == 0) {
+            EXPECT_NE(run.text[0], L' ');
+        }
+    }
+    // CJK breaks between characters; a closing comma stays with the character before it.
+    Render::TextLayout cjk =
+        Render::LayoutText(*g, fonts, L"\u4E00\u4E8C\u4E09\u56DB\u4E94\uFF0C\u516D", 60, true, true);
+    EXPECT_GE(cjk.lineWidths.size(), 2u);
+    for (const Render::TextRun& run : cjk.runs) {
+        if (run.box.X == 0) {
+            EXPECT_NE(run.text[0], L'\uFF0C');
+        }
+    }
+    // Unwrapped text stays on one line; {n} and a newline break it.
+    EXPECT_EQ(Render::LayoutText(*g, fonts, L"alpha beta gamma delta", 90, false, true).lineWidths.size(), 1u);
+    const Render::TextLayout breaks = Render::LayoutText(*g, fonts, L"a{n}b\nc", 1000, true, true);
+    EXPECT_EQ(breaks.lineWidths.size(), 3u);
+    EXPECT_FLOAT_EQ(breaks.height, 3 * oneLine);
+}
+
+TEST(TextLayout, MarkupLinksAndLiteralBraces) {
+    int links = 0;
+    EXPECT_EQ(Render::StripMarkup(L"See {a}terms{/a}, {b}bold{/b} and {a}privacy{/a} {x} {", &links),
+              L"See terms, bold and privacy {x} {");
+    EXPECT_EQ(links, 2);
+    CPaintManagerUI pm;
+    Gdiplus::Graphics* g = pm.GetMeasureGraphics();
+    const Render::TextLayout plain = Render::LayoutText(*g, pm.GetTextFonts(-1), L"{a}x{/a}", 1000, true, false);
+    ASSERT_EQ(plain.runs.size(), 1u);
+    EXPECT_EQ(plain.runs[0].text, L"{a}x{/a}");
+    EXPECT_EQ(plain.runs[0].link, -1);
+}
+
+TEST(DuiString, FormatCompareAndSlices) {
+    CDuiString s(L"Hello");
+    s += L", world";
+    EXPECT_EQ(s, L"Hello, world");
+    EXPECT_NE(s, L"hello, world");
+    EXPECT_EQ(s.CompareNoCase(L"HELLO, WORLD"), 0);
+    EXPECT_EQ(s.Mid(7), L"world");
+    EXPECT_EQ(s.Mid(99), L"");
+    EXPECT_EQ(s.Left(-1), L"");
+    EXPECT_EQ(s.Find(L"world"), 7);
+    EXPECT_EQ(s.Find(L"x"), -1);
+    // An over-long result is cut, not a crash.
+    CDuiString big;
+    EXPECT_EQ(big.Format(L"%s", std::wstring(5000, L'x').c_str()), -1);
+    EXPECT_EQ(big.GetLength(), 1023);
+    CDuiString fromNull(static_cast<const wchar_t*>(nullptr));
+    EXPECT_TRUE(fromNull.IsEmpty());
+}
+
+TEST_F(BehaviourTest, TooltipFollowsTheHoveredControl) {
+    window.Pm().FindControl(L"closebtn")->SetToolTip(L"Close");
+    window.Pm().FindControl(L"group")->SetToolTip(L"Group");
+    auto driver = window.Driver();
+    driver.MouseMove(driver.Centre(L"closebtn"));
+    ASSERT_NE(window.Pm().GetToolTipWindow(), nullptr);
+    EXPECT_EQ(window.Pm().GetToolTipText(), L"Close");
+    EXPECT_EQ(SendMessageW(window.Pm().GetToolTipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1);
+    // A control without its own tooltip shows its parent's.
+    driver.MouseMove(driver.Centre(L"button"));
+    EXPECT_EQ(window.Pm().GetToolTipText(), L"Group");
+    driver.MouseMove(POINT{20, 20});
+    EXPECT_EQ(window.Pm().GetToolTipText(), L"");
+    EXPECT_EQ(SendMessageW(window.Pm().GetToolTipWindow(), TTM_GETTOOLCOUNT, 0, 0), 0);
+}

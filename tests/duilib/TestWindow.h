@@ -1,0 +1,71 @@
+// A skinned window for toolkit tests: its skin is layout text or a file under the test skin folder,
+// and it records every notification it receives.
+#pragma once
+
+#include "duilib/UIlib.h"
+#include "tests/support/UiDriver.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct Note {
+    std::wstring type;
+    std::wstring sender;
+    WPARAM wParam = 0;
+    POINT pt{};
+};
+
+class TestWindow : public DuiLib::WindowImplBase {
+public:
+    explicit TestWindow(std::wstring skin, std::wstring className = L"DuiTestWindow")
+        : m_skin(std::move(skin)), m_className(std::move(className)) {}
+
+    // Creates the window (shown unless `show` is false) and returns its handle.
+    HWND Open(HWND parent = nullptr, bool show = true) {
+        Create(parent, L"DuiTest", WS_POPUP, 0);
+        if (show && m_hWnd != nullptr) {
+            ShowWindow(true, true);
+        }
+        return m_hWnd;
+    }
+    UiDriver::UiWindow Driver() const { return UiDriver::UiWindow(m_hWnd); }
+    DuiLib::CPaintManagerUI& Pm() { return m_pm; }
+
+    std::vector<Note> notes;
+    std::function<void(DuiLib::TNotifyUI&)> onNotify;
+    int initCount = 0;
+
+    std::vector<Note> NotesOf(const wchar_t* type) const {
+        std::vector<Note> result;
+        for (const Note& n : notes) {
+            if (n.type == type) {
+                result.push_back(n);
+            }
+        }
+        return result;
+    }
+
+    void InitWindow() override { ++initCount; }
+    void Notify(DuiLib::TNotifyUI& msg) override {
+        notes.push_back(Note{msg.sType.str(), msg.pSender != nullptr ? msg.pSender->GetName().str() : L"", msg.wParam,
+                             msg.ptMouse});
+        if (onNotify) {
+            onNotify(msg);
+        }
+        WindowImplBase::Notify(msg);
+    }
+
+protected:
+    const wchar_t* GetWindowClassName() const override { return m_className.c_str(); }
+    DuiLib::CDuiString GetSkinFile() override { return m_skin.c_str(); }
+
+private:
+    std::wstring m_skin;
+    std::wstring m_className;
+};
+
+// Points the toolkit at the test skin folder beside the test executable.
+inline void UseTestSkin() {
+    DuiLib::CPaintManagerUI::SetResourcePath((DuiLib::CPaintManagerUI::GetInstancePath() + L"skin\\").GetData());
+}

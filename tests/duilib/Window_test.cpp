@@ -1,0 +1,191 @@
+#include "tests/duilib/TestWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace DuiLib;
+using UiDriver::ModalAnswer;
+using UiDriver::UiWindow;
+
+namespace {
+
+const wchar_t* kOwnerSkin = LR"(<Window size="300,200">
+    <VerticalLayout>
+        <Label name="ticker" height="20"/>
+        <Label name="other" height="20"/>
+    </VerticalLayout>
+</Window>)";
+
+const wchar_t* kDialogSkin = LR"(<Window size="200,100">
+    <HorizontalLayout>
+        <Button name="yes" text="Yes"/>
+        <Button name="closebtn" text="x" width="30"/>
+    </HorizontalLayout>
+</Window>)";
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseTestSkin();
+        ASSERT_NE(owner.Open(), nullptr);
+        owner.onNotify = [this](TNotifyUI& msg) {
+            if (msg.sType == DUI_MSGTYPE_CLICK && msg.pSender->GetName() == L"yes") {
+                dialogClose(msg);
+            }
+        };
+    }
+    // Shows a dialog over the owner and answers it from inside its loop with `answer`.
+    UINT RunDialog(const std::function<void(UiWindow&)>& answer, bool* ownerDisabledInside = nullptr) {
+        TestWindow dialog(kDialogSkin, L"DuiTestDialog");
+        dialog.onNotify = [&dialog](TNotifyUI& msg) {
+            if (msg.sType == DUI_MSGTYPE_CLICK && msg.pSender->GetName() == L"yes") {
+                dialog.Close(IDYES);
+            }
+        };
+        if (dialog.Create(owner.GetHWND(), L"DuiDialog", WS_POPUP, 0) == nullptr) {
+            return 0;
+        }
+        dialog.CenterToParentWindow();
+        HWND ownerHwnd = owner.GetHWND();
+        ModalAnswer answerer(L"DuiDialog", L"DuiTestDialog", [&](UiWindow& w) {
+            if (ownerDisabledInside != nullptr) {
+                *ownerDisabledInside = !IsWindowEnabled(ownerHwnd);
+            }
+            answer(w);
+        });
+        const UINT result = dialog.ShowModal();
+        EXPECT_TRUE(answerer.Answered());
+        EXPECT_EQ(dialog.GetHWND(), nullptr); // the window is gone when ShowModal returns
+        return result;
+    }
+
+    TestWindow owner{kOwnerSkin};
+    std::function<void(TNotifyUI&)> dialogClose = [](TNotifyUI&) {};
+};
+
+} // namespace
+
+TEST_F(WindowTest, ModalDisablesTheOwnerAndReturnsTheCloseCode) {
+    bool ownerDisabled = false;
+    const UINT result = RunDialog([](UiWindow& w) { w.Click(L"yes"); }, &ownerDisabled);
+    EXPECT_EQ(result, static_cast<UINT>(IDYES));
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(owner.GetHWND()));
+}
+
+TEST_F(WindowTest, ClosingByOtherMeansIsNotAConfirmation) {
+    // The system menu's Close.
+    EXPECT_EQ(RunDialog([](UiWindow& w) { PostMessageW(w.Hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0); }),
+              static_cast<UINT>(IDCANCEL));
+    // Alt+F4.
+    EXPECT_EQ(RunDialog([](UiWindow& w) { PostMessageW(w.Hwnd(), WM_SYSKEYDOWN, VK_F4, (1 << 29) | 1); }),
+              static_cast<UINT>(IDCANCEL));
+    // A plain WM_CLOSE and a destroyed window.
+    EXPECT_EQ(RunDialog([](UiWindow& w) { PostMessageW(w.Hwnd(), WM_CLOSE, IDYES, 0); }), static_cast<UINT>(IDCANCEL));
+    EXPECT_EQ(RunDialog([](UiWindow& w) { DestroyWindow(w.Hwnd()); }), static_cast<UINT>(IDCANCEL));
+    // Escape, and the title-bar close button by its conventional name.
+    EXPECT_EQ(RunDialog([](UiWindow& w) { w.PressKey(VK_ESCAPE); }), static_cast<UINT>(IDCANCEL));
+    EXPECT_EQ(RunDialog([](UiWindow& w) { w.Click(L"closebtn"); }), static_cast<UINT>(IDCANCEL));
+    EXPECT_TRUE(IsWindowEnabled(owner.GetHWND()));
+}
+
+TEST_F(WindowTest, EscapeDoesNotCloseAModelessWindow) {
+    owner.Driver().PressKey(VK_ESCAPE);
+    UiDriver::Pump(50);
+    EXPECT_TRUE(IsWindow(owner.GetHWND()));
+}
+
+TEST_F(WindowTest, ShowModalWithoutAWindowReturnsAtOnce) {
+    TestWindow never(kDialogSkin);
+    EXPECT_NE(never.ShowModal(), static_cast<UINT>(IDYES));
+}
+
+TEST_F(WindowTest, QuitDuringAModalLoopReachesTheOuterLoop) {
+    TestWindow dialog(kDialogSkin, L"DuiTestDialog");
+    dialog.Create(owner.GetHWND(), L"DuiDialog", WS_POPUP, 0);
+    ModalAnswer answerer(L"DuiDialog", nullptr, [&](UiWindow&) {
+        dialog.Close(1);
+        PostQuitMessage(7);
+    });
+    EXPECT_EQ(dialog.ShowModal(), 1u);
+    EXPECT_EQ(CPaintManagerUI::MessageLoop(), 7);
+}
+
+TEST_F(WindowTest, MessageLoopRunsUntilQuit) {
+    SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        PostQuitMessage(3);
+    });
+    EXPECT_EQ(CPaintManagerUI::MessageLoop(), 3);
+}
+
+TEST_F(WindowTest, TimersDeliverTheirIdsAtTheirPeriodUntilKilled) {
+    CControlUI* ticker = owner.Pm().FindControl(L"ticker");
+    CControlUI* other = owner.Pm().FindControl(L"other");
+    ASSERT_TRUE(ticker->SetTimer(1, 20));
+    ASSERT_TRUE(other->SetTimer(2, 200));
+    const DWORD start = GetTickCount();
+    UiDriver::Pump(650);
+    const DWORD elapsed = GetTickCount() - start;
+    size_t fast = 0;
+    size_t slow = 0;
+    for (const Note& n : owner.NotesOf(DUI_MSGTYPE_TIMER)) {
+        if (n.sender == L"ticker") {
+            EXPECT_EQ(n.wParam, 1u);
+            ++fast;
+        } else {
+            EXPECT_EQ(n.sender, L"other");
+            EXPECT_EQ(n.wParam, 2u);
+            ++slow;
+        }
+    }
+    // Timers never fire early; they may fire late on a busy machine.
+    EXPECT_LE(fast, elapsed / 20 + 1);
+    EXPECT_GE(fast, 5u);
+    EXPECT_LE(slow, elapsed / 200 + 1);
+    EXPECT_GE(slow, 1u);
+
+    ticker->KillTimer(1);
+    other->KillTimer(2);
+    owner.notes.clear();
+    UiDriver::Pump(250);
+    EXPECT_TRUE(owner.NotesOf(DUI_MSGTYPE_TIMER).empty());
+}
+
+TEST_F(WindowTest, TimersRunWhileTheWindowIsHiddenAndStopWithIt) {
+    TestWindow hidden(kOwnerSkin, L"DuiHiddenWindow");
+    ASSERT_NE(hidden.Open(nullptr, false), nullptr);
+    ASSERT_TRUE(hidden.Pm().FindControl(L"ticker")->SetTimer(9, 10));
+    EXPECT_TRUE(UiDriver::PumpUntil([&] { return hidden.NotesOf(DUI_MSGTYPE_TIMER).size() >= 3; }, 2000));
+    EXPECT_EQ(hidden.NotesOf(DUI_MSGTYPE_TIMER)[0].wParam, 9u);
+    // Setting the same id again changes the period instead of adding a second timer.
+    ASSERT_TRUE(hidden.Pm().FindControl(L"ticker")->SetTimer(9, 10000));
+    hidden.notes.clear();
+    UiDriver::Pump(150);
+    EXPECT_TRUE(hidden.NotesOf(DUI_MSGTYPE_TIMER).empty());
+}
+
+TEST_F(WindowTest, CenterToParentCentresOverTheOwner) {
+    TestWindow dialog(kDialogSkin, L"DuiTestDialog");
+    ASSERT_NE(dialog.Create(owner.GetHWND(), L"DuiDialog", WS_POPUP, 0), nullptr);
+    SetWindowPos(owner.GetHWND(), nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    dialog.CenterToParentWindow();
+    RECT ro{};
+    RECT rd{};
+    GetWindowRect(owner.GetHWND(), &ro);
+    GetWindowRect(dialog.GetHWND(), &rd);
+    EXPECT_NEAR((ro.left + ro.right) / 2, (rd.left + rd.right) / 2, 1);
+    EXPECT_NEAR((ro.top + ro.bottom) / 2, (rd.top + rd.bottom) / 2, 1);
+}
+
+TEST_F(WindowTest, DeletingAnOpenWindowDestroysItQuietly) {
+    auto window = std::make_unique<TestWindow>(LR"(<Window size="100,60"><VerticalLayout>
+        <Edit name="e"/><Label name="l"/></VerticalLayout></Window>)");
+    HWND hwnd = window->Open();
+    ASSERT_NE(hwnd, nullptr);
+    window->Pm().FindControl(L"l")->SetTimer(1, 10);
+    window.reset();
+    EXPECT_FALSE(IsWindow(hwnd));
+    UiDriver::Pump(50); // no timer or paint reaches the deleted object
+}

@@ -1,0 +1,202 @@
+#include "tests/support/UiDriver.h"
+
+#include <vector>
+
+namespace UiDriver {
+
+namespace {
+
+LPARAM PointParam(POINT pt) {
+    return MAKELPARAM(static_cast<WORD>(static_cast<short>(pt.x)), static_cast<WORD>(static_cast<short>(pt.y)));
+}
+
+struct FindState {
+    const wchar_t* title;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindInThread(HWND hwnd, LPARAM lParam) {
+    auto* state = reinterpret_cast<FindState*>(lParam);
+    if (!IsWindowVisible(hwnd)) {
+        return TRUE;
+    }
+    wchar_t text[256] = {};
+    wchar_t cls[256] = {};
+    GetWindowTextW(hwnd, text, 256);
+    GetClassNameW(hwnd, cls, 256);
+    if ((state->title == nullptr || wcscmp(text, state->title) == 0) &&
+        (state->className == nullptr || wcscmp(cls, state->className) == 0)) {
+        state->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::vector<ModalAnswer*> g_answers;
+
+} // namespace
+
+void Pump(DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg{};
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (ms > 0) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+    } while (GetTickCount() - start < ms);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+        Pump(5);
+    }
+    return true;
+}
+
+UiWindow UiWindow::Find(const wchar_t* title, const wchar_t* className) {
+    FindState state{title, className, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &FindInThread, reinterpret_cast<LPARAM>(&state));
+    return UiWindow(state.found);
+}
+
+DuiLib::CPaintManagerUI* UiWindow::Manager() const {
+    return DuiLib::CPaintManagerUI::FromWindow(m_hwnd);
+}
+
+DuiLib::CControlUI* UiWindow::Control(const wchar_t* name) const {
+    DuiLib::CPaintManagerUI* manager = Manager();
+    return manager != nullptr ? manager->FindControl(name) : nullptr;
+}
+
+POINT UiWindow::Centre(const wchar_t* name) const {
+    DuiLib::CPaintManagerUI* manager = Manager();
+    DuiLib::CControlUI* control = Control(name);
+    if (manager == nullptr || control == nullptr) {
+        return POINT{-1, -1};
+    }
+    manager->EnsureLayout();
+    const RECT rc = control->GetPos();
+    return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
+
+void UiWindow::MouseMove(POINT pt) const {
+    SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, PointParam(pt));
+}
+
+void UiWindow::MouseDown(POINT pt) const {
+    SendMessageW(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(pt));
+}
+
+void UiWindow::MouseUp(POINT pt) const {
+    SendMessageW(m_hwnd, WM_LBUTTONUP, 0, PointParam(pt));
+}
+
+void UiWindow::ClickAt(POINT pt) const {
+    MouseMove(pt);
+    MouseDown(pt);
+    MouseUp(pt);
+}
+
+bool UiWindow::Click(const wchar_t* name) const {
+    if (Control(name) == nullptr) {
+        return false;
+    }
+    ClickAt(Centre(name));
+    return true;
+}
+
+bool UiWindow::Type(const wchar_t* editName, const std::wstring& text) const {
+    auto* edit = ControlAs<DuiLib::CEditUI>(editName, L"Edit");
+    if (edit == nullptr || edit->GetNativeWindow() == nullptr) {
+        return false;
+    }
+    edit->SetFocus();
+    for (wchar_t c : text) {
+        SendMessageW(edit->GetNativeWindow(), WM_CHAR, c, 1);
+    }
+    return true;
+}
+
+void UiWindow::PressKey(UINT vk, bool shift) const {
+    HWND target = GetFocus();
+    if (target == nullptr || (target != m_hwnd && GetAncestor(target, GA_ROOT) != m_hwnd)) {
+        target = m_hwnd;
+    }
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    BYTE saved[256];
+    memcpy(saved, keys, sizeof(keys));
+    if (shift) {
+        keys[VK_SHIFT] = 0x80;
+        SetKeyboardState(keys);
+    }
+    const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+    SendMessageW(target, WM_KEYDOWN, vk, 1 | (static_cast<LPARAM>(scan) << 16));
+    if (IsWindow(target)) {
+        SendMessageW(target, WM_KEYUP, vk, 1 | (static_cast<LPARAM>(scan) << 16) | (3LL << 30));
+    }
+    if (shift) {
+        SetKeyboardState(saved);
+    }
+}
+
+std::wstring UiWindow::Text(const wchar_t* name) const {
+    DuiLib::CControlUI* control = Control(name);
+    return control != nullptr ? control->GetText().str() : std::wstring();
+}
+
+ModalAnswer::ModalAnswer(const wchar_t* title, const wchar_t* className, std::function<void(UiWindow&)> action,
+                         DWORD timeoutMs)
+    : m_title(title != nullptr ? title : L""), m_className(className != nullptr ? className : L""),
+      m_action(std::move(action)), m_deadline(GetTickCount() + timeoutMs) {
+    m_timer = SetTimer(nullptr, 0, 20, &ModalAnswer::OnTimer);
+    g_answers.push_back(this);
+}
+
+ModalAnswer::~ModalAnswer() {
+    if (m_timer != 0) {
+        KillTimer(nullptr, m_timer);
+    }
+    std::erase(g_answers, this);
+}
+
+void CALLBACK ModalAnswer::OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    for (ModalAnswer* answer : std::vector<ModalAnswer*>(g_answers)) {
+        if (answer->m_timer == id) {
+            answer->Check();
+        }
+    }
+}
+
+void ModalAnswer::Check() {
+    UiWindow window = UiWindow::Find(m_title.empty() ? nullptr : m_title.c_str(),
+                                     m_className.empty() ? nullptr : m_className.c_str());
+    if (window.IsValid()) {
+        KillTimer(nullptr, m_timer);
+        m_timer = 0;
+        m_answered = true;
+        m_action(window);
+        return;
+    }
+    if (static_cast<LONG>(GetTickCount() - m_deadline) > 0) {
+        KillTimer(nullptr, m_timer);
+        m_timer = 0;
+        m_timedOut = true;
+        PostQuitMessage(0);
+    }
+}
+
+} // namespace UiDriver

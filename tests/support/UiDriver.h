@@ -1,0 +1,78 @@
+// Drives skinned windows in tests the way a user would: finds a window and its controls by name,
+// clicks a control by sending real mouse messages to its centre, types into edits character by
+// character, presses keys, and answers a modal window from inside its own loop. Everything runs on
+// the test's thread and works headless under Wine's null graphics driver.
+#pragma once
+
+#include "duilib/UIlib.h"
+
+#include <functional>
+#include <string>
+
+namespace UiDriver {
+
+// Runs the thread's messages for about `ms` milliseconds (at least one pass).
+void Pump(DWORD ms = 0);
+// Runs messages until `done` holds or `timeoutMs` passes; true when it held.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000);
+
+class UiWindow {
+public:
+    explicit UiWindow(HWND hwnd = nullptr) : m_hwnd(hwnd) {}
+    // A visible window of this thread by title and/or class (either may be null).
+    static UiWindow Find(const wchar_t* title, const wchar_t* className = nullptr);
+
+    bool IsValid() const { return m_hwnd != nullptr && IsWindow(m_hwnd); }
+    HWND Hwnd() const { return m_hwnd; }
+    DuiLib::CPaintManagerUI* Manager() const;
+    DuiLib::CControlUI* Control(const wchar_t* name) const;
+    template <typename T> T* ControlAs(const wchar_t* name, const wchar_t* interfaceName) const {
+        DuiLib::CControlUI* c = Control(name);
+        return c != nullptr ? static_cast<T*>(c->GetInterface(interfaceName)) : nullptr;
+    }
+
+    // Centre of a control in client pixels (after laying the window out).
+    POINT Centre(const wchar_t* name) const;
+    bool Click(const wchar_t* name) const;
+    void ClickAt(POINT pt) const;
+    void MouseMove(POINT pt) const;
+    void MouseDown(POINT pt) const;
+    void MouseUp(POINT pt) const;
+    // Focuses the edit and sends each character as WM_CHAR, as the keyboard would.
+    bool Type(const wchar_t* editName, const std::wstring& text) const;
+    // Key down and up to the window that has the keyboard focus (this window when none).
+    void PressKey(UINT vk, bool shift = false) const;
+    std::wstring Text(const wchar_t* name) const;
+
+private:
+    HWND m_hwnd;
+};
+
+// While it lives, waits (on a thread timer, so inside any modal loop) for a visible window with the
+// given title and/or class and runs `action` on it once. If none shows up within `timeoutMs`, the
+// running modal loop is ended with a quit message so the test fails instead of hanging.
+class ModalAnswer {
+public:
+    ModalAnswer(const wchar_t* title, const wchar_t* className, std::function<void(UiWindow&)> action,
+                DWORD timeoutMs = 5000);
+    ~ModalAnswer();
+    ModalAnswer(const ModalAnswer&) = delete;
+    ModalAnswer& operator=(const ModalAnswer&) = delete;
+
+    bool Answered() const { return m_answered; }
+    bool TimedOut() const { return m_timedOut; }
+
+private:
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD);
+    void Check();
+
+    std::wstring m_title;
+    std::wstring m_className;
+    std::function<void(UiWindow&)> m_action;
+    DWORD m_deadline;
+    UINT_PTR m_timer = 0;
+    bool m_answered = false;
+    bool m_timedOut = false;
+};
+
+} // namespace UiDriver

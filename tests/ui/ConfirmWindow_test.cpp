@@ -1,0 +1,127 @@
+#include "ui/ConfirmWindow.h"
+
+#include "tests/support/LogCapture.h"
+#include "tests/support/UiDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace DuiLib;
+using UiDriver::ModalAnswer;
+using UiDriver::UiWindow;
+
+namespace {
+
+// A plain owner, as the main window is for the message window.
+class OwnerWindow : public WindowImplBase {
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"ConfirmTestOwner"; }
+    CDuiString GetSkinFile() override { return L"<Window size='440,330'><VerticalLayout/></Window>"; }
+};
+
+class ConfirmWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseSkin(L"res\\");
+        UICulture::GetInstance()->SetLanguage(L"en-US", false);
+        UICulture::GetInstance()->SetStringPath((CPaintManagerUI::GetInstancePath() + L"res\\values\\").GetData());
+        ASSERT_NE(owner.Create(nullptr, L"Owner", WS_POPUP, 0), nullptr);
+        owner.ShowWindow(true, true);
+    }
+    static void UseSkin(const wchar_t* folder) {
+        CPaintManagerUI::SetResourcePath((CPaintManagerUI::GetInstancePath() + folder).GetData());
+    }
+    // Creates the window as the main window does and shows it modally, answering with `answer`.
+    UINT Show(const std::wstring& text, const std::function<void(UiWindow&)>& answer, std::wstring* shown = nullptr) {
+        auto window = std::make_unique<ConfirmWindow>(text);
+        EXPECT_NE(window->Create(owner.GetHWND(), L"LullgateConfirmWnd", WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr),
+                  nullptr);
+        window->CenterToParentWindow();
+        ModalAnswer answerer(L"LullgateConfirmWnd", L"LullgateConfirmWndUI", [&](UiWindow& w) {
+            if (shown != nullptr) {
+                *shown = w.Text(L"describeText");
+            }
+            answer(w);
+        });
+        const UINT result = window->ShowModal();
+        EXPECT_TRUE(answerer.Answered());
+        return result;
+    }
+
+    OwnerWindow owner;
+};
+
+} // namespace
+
+TEST_F(ConfirmWindowTest, ShowsTheTextAndConfirmsWith6) {
+    std::wstring shown;
+    const UINT result = Show(
+        L"Something failed.", [](UiWindow& w) { EXPECT_TRUE(w.Click(L"confirmButton")); }, &shown);
+    EXPECT_EQ(result, 6u);
+    EXPECT_EQ(shown, L"Something failed.");
+}
+
+TEST_F(ConfirmWindowTest, EnterConfirmsEscapeCancels) {
+    EXPECT_EQ(Show(L"x", [](UiWindow& w) { w.PressKey(VK_RETURN); }), 6u);
+    EXPECT_EQ(Show(L"x", [](UiWindow& w) { w.PressKey(VK_ESCAPE); }), 2u);
+    EXPECT_EQ(Show(L"x", [](UiWindow& w) { PostMessageW(w.Hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0); }), 2u);
+}
+
+TEST_F(ConfirmWindowTest, EmptyTextShowsAnEmptyMessage) {
+    std::wstring shown = L"unchanged";
+    EXPECT_EQ(Show(
+                  L"", [](UiWindow& w) { w.Click(L"confirmButton"); }, &shown),
+              6u);
+    EXPECT_EQ(shown, L"");
+}
+
+TEST_F(ConfirmWindowTest, OtherClicksAndLayoutFitTheLook) {
+    auto window = std::make_unique<ConfirmWindow>(L"A long message that needs more than one line to be read in "
+                                                  L"full, so the window must wrap it.");
+    ASSERT_NE(window->Create(owner.GetHWND(), L"LullgateConfirmWnd", WS_POPUP, 0), nullptr);
+    UiWindow w(window->GetHWND());
+    // The window keeps the title start-up and tests look for, and its skin size at 96 DPI.
+    wchar_t title[64] = {};
+    GetWindowTextW(w.Hwnd(), title, 64);
+    EXPECT_STREQ(title, L"LullgateConfirmWnd");
+    const int dpi = w.Manager()->GetDPI();
+    RECT rc{};
+    GetWindowRect(w.Hwnd(), &rc);
+    EXPECT_EQ(rc.right - rc.left, MulDiv(360, dpi, 96));
+    EXPECT_EQ(rc.bottom - rc.top, MulDiv(180, dpi, 96));
+    // The message sits above the button, both inside the window.
+    w.Manager()->EnsureLayout();
+    const RECT text = w.Control(L"describeText")->GetPos();
+    const RECT button = w.Control(L"confirmButton")->GetPos();
+    EXPECT_LE(text.bottom, button.top);
+    EXPECT_LE(button.right, rc.right - rc.left);
+    EXPECT_TRUE(w.Control(L"confirmButton")->IsDefault());
+    // The shared styles of layout\common.xml reached the button.
+    EXPECT_EQ(w.Control(L"confirmButton")->GetBkColor(), 0xFF0067C0u);
+    EXPECT_EQ(w.Control(L"confirmButton")->GetFixedHeight(), 32);
+}
+
+TEST_F(ConfirmWindowTest, SkinWithoutConfirmButtonLogsAndStillOpens) {
+    UseSkin(L"test-skins\\nobutton\\");
+    LogCapture capture;
+    std::wstring shown;
+    const UINT result = Show(
+        L"Message", [](UiWindow& w) { w.PressKey(VK_ESCAPE); }, &shown);
+    EXPECT_EQ(result, 2u);
+    EXPECT_EQ(shown, L"layout text"); // the message was not set
+    EXPECT_EQ(capture.Lines(),
+              (std::vector<CapturedLine>{{4, L"confirm control is null!(ConfirmWindow::InitWindow)"}}));
+}
+
+TEST_F(ConfirmWindowTest, StringsExistInBothLanguages) {
+    for (const wchar_t* language : {L"en-US", L"zh-CN"}) {
+        UICulture::GetInstance()->SetLanguage(language, false);
+        for (const wchar_t* key : {L"IDS_OK", L"IDS_APP_NAME", L"IDS_PAUSE_SET_FAIL", L"IDS_SYSTEM_RRROR"}) {
+            EXPECT_TRUE(UICulture::GetInstance()->HasString(key)) << key;
+        }
+    }
+    UICulture::GetInstance()->SetLanguage(L"zh-CN", false);
+    EXPECT_EQ(UICulture::GetInstance()->GetString(L"IDS_OK"), L"\u786E\u5B9A");
+}
