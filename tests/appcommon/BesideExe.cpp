@@ -4,19 +4,13 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
 bool WriteBytes(const std::wstring& path, std::string_view bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok =
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
-    CloseHandle(file);
-    return ok;
+    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    return out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush().good();
 }
 
 } // namespace
@@ -30,8 +24,7 @@ BesideExeFiles::BesideExeFiles() : m_dir(GetModuleDirectory()) {
 
 BesideExeFiles::~BesideExeFiles() {
     for (auto it = m_files.rbegin(); it != m_files.rend(); ++it) {
-        DeleteFileW(it->c_str());
-        RemoveDirectoryW(it->c_str());
+        Remove(*it);
     }
     for (auto it = m_dirs.rbegin(); it != m_dirs.rend(); ++it) {
         RemoveDirectoryW(it->c_str());
@@ -59,23 +52,12 @@ bool BesideExeFiles::MakeParents(const std::wstring& relative) {
 }
 
 bool BesideExeFiles::Write(const std::wstring& relative, std::string_view bytes) {
-    if (!MakeParents(relative)) {
-        return false;
-    }
-    m_files.push_back(Path(relative));
-    return WriteBytes(m_files.back(), bytes);
+    m_files.push_back(relative);
+    return MakeParents(relative) && WriteBytes(Path(relative), bytes);
 }
 
 bool BesideExeFiles::MakeDirectory(const std::wstring& relative) {
-    if (!MakeParents(relative)) {
-        return false;
-    }
-    const std::wstring dir = Path(relative);
-    if (!CreateDirectoryW(dir.c_str(), nullptr)) {
-        return false;
-    }
-    m_dirs.push_back(dir);
-    return true;
+    return MakeParents(relative + L"\\");
 }
 
 void BesideExeFiles::Remove(const std::wstring& relative) {
@@ -101,10 +83,8 @@ bool ScratchDirectory::Write(const std::wstring& name, std::string_view bytes) c
     return WriteBytes(m_path + L"\\" + name, bytes);
 }
 
-ScopedWorkingDirectory::ScopedWorkingDirectory(const std::wstring& dir) {
-    wchar_t previous[MAX_PATH]{};
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    m_previous = previous;
+ScopedWorkingDirectory::ScopedWorkingDirectory(const std::wstring& dir)
+    : m_previous(std::filesystem::current_path().wstring()) {
     SetCurrentDirectoryW(dir.c_str());
 }
 

@@ -52,56 +52,35 @@ std::string Nested() {
 } // namespace
 } // namespace Outer
 
-TEST(FunctionTag, NamespaceClassMember) {
+TEST(FunctionTag, NamesTheFunctionAsMsvcDoesForEveryKind) {
+    NvLullgate::TagSample sample;
+    GlobalSample global;
+    std::string complexReturn;
+    ComplexReturn(&complexReturn);
     EXPECT_EQ(NvLullgate::TagSample::Member(), "NvLullgate::TagSample::Member");
-}
-
-TEST(FunctionTag, GlobalClassMemberAndConstructor) {
-    GlobalSample sample;
-    EXPECT_EQ(sample.InitWindow(), "GlobalSample::InitWindow");
-    EXPECT_EQ(sample.constructorTag, "GlobalSample::GlobalSample");
-}
-
-TEST(FunctionTag, UnnamedNamespaceIsSpelledAsMsvcDoes) {
+    EXPECT_EQ(global.InitWindow(), "GlobalSample::InitWindow");
+    EXPECT_EQ(global.constructorTag, "GlobalSample::GlobalSample");
     EXPECT_EQ(DPIAware(), "`anonymous-namespace'::DPIAware");
     EXPECT_EQ(Outer::Nested(), "Outer::`anonymous-namespace'::Nested");
-}
-
-TEST(FunctionTag, OverloadsCarryNoParameterList) {
-    NvLullgate::TagSample sample;
+    // Overloads carry no parameter list; a return type with template arguments is dropped.
     EXPECT_EQ(sample.Overloaded(1), "NvLullgate::TagSample::Overloaded");
     EXPECT_EQ(sample.Overloaded(std::string(), 1.0), "NvLullgate::TagSample::Overloaded");
-}
-
-TEST(FunctionTag, InlineHeaderFunctions) {
-    NvLullgate::TagSample sample;
+    EXPECT_EQ(complexReturn, "`anonymous-namespace'::ComplexReturn");
     EXPECT_EQ(sample.InlineInHeader(), "NvLullgate::TagSample::InlineInHeader");
     EXPECT_EQ(FreeInlineFunction(), "FreeInlineFunction");
 }
 
-TEST(FunctionTag, ReturnTypeWithTemplateArgumentsIsDropped) {
-    std::string tag;
-    ComplexReturn(&tag);
-    EXPECT_EQ(tag, "`anonymous-namespace'::ComplexReturn");
-}
-
 #if !defined(_MSC_VER)
 // The reduction itself, on signatures as GCC prints them.
-TEST(FunctionTag, ReducesGccSignatures) {
-    constexpr auto a = LogDetail::MakeFunctionTag("bool NvLullgate::PauseWinUpdates::CheckTime(const string&, "
-                                                  "const string&, const string&)");
-    static_assert(a.view() == "NvLullgate::PauseWinUpdates::CheckTime");
-    constexpr auto b = LogDetail::MakeFunctionTag("virtual void ConfirmWindow::InitWindow()");
-    static_assert(b.view() == "ConfirmWindow::InitWindow");
-    constexpr auto c = LogDetail::MakeFunctionTag("void {anonymous}::DPIAware()");
-    static_assert(c.view() == "`anonymous-namespace'::DPIAware");
-    constexpr auto d = LogDetail::MakeFunctionTag("static NvLullgate::PauseWinUpdates& "
-                                                  "NvLullgate::PauseWinUpdates::GetInstance()");
-    static_assert(d.view() == "NvLullgate::PauseWinUpdates::GetInstance");
-    constexpr auto e = LogDetail::MakeFunctionTag("void Sample::Run(void (*)(int)) const");
-    static_assert(e.view() == "Sample::Run");
-    constexpr auto f = LogDetail::MakeFunctionTag("void Convert(T) [with T = int]");
-    static_assert(f.view() == "Convert");
-    SUCCEED();
-}
+static_assert(LogDetail::MakeFunctionTag("bool NvLullgate::PauseWinUpdates::CheckTime(const string&, const string&, "
+                                         "const string&)")
+                  .view() == "NvLullgate::PauseWinUpdates::CheckTime");
+static_assert(LogDetail::MakeFunctionTag("virtual void ConfirmWindow::InitWindow()").view() ==
+              "ConfirmWindow::InitWindow");
+static_assert(LogDetail::MakeFunctionTag("void {anonymous}::DPIAware()").view() == "`anonymous-namespace'::DPIAware");
+static_assert(LogDetail::MakeFunctionTag("static NvLullgate::PauseWinUpdates& "
+                                         "NvLullgate::PauseWinUpdates::GetInstance()")
+                  .view() == "NvLullgate::PauseWinUpdates::GetInstance");
+static_assert(LogDetail::MakeFunctionTag("void Sample::Run(void (*)(int)) const").view() == "Sample::Run");
+static_assert(LogDetail::MakeFunctionTag("void Convert(T) [with T = int]").view() == "Convert");
 #endif

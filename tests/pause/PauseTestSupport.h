@@ -36,7 +36,6 @@ struct PauseWinUpdatesTestAccess {
     }
     static bool Delete(Engine& e, const std::wstring& name) { return e.DeleteRegFormWinUpdateUxSet(name); }
     static bool SetMaxPauseDays(Engine& e, uint32_t day) { return e.SetRegMaxPauseDays(day); }
-    static bool FindMaxPauseDays(Engine& e) { return e.FindRegMaxPauseDays(); }
 };
 } // namespace NvLullgate
 

@@ -2,6 +2,7 @@
 #include "common/ModulePath.h"
 #include "common/StringConv.h"
 #include "common/Seams.h"
+#include "common/UniqueHandle.h"
 #include "tests/appcommon/BesideExe.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/RegistrySandbox.h"
@@ -13,7 +14,6 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <sstream>
 
 namespace privacy = NvPcPrivacySecurity;
@@ -22,47 +22,20 @@ namespace {
 
 const std::wstring kExplorer = L"C:\\Windows\\explorer.exe";
 
-// One ShellExecuteExW request as the seam saw it.
-struct ShellCall {
-    DWORD cbSize = 0;
-    ULONG fMask = 0;
-    HWND hwnd = nullptr;
-    std::optional<std::wstring> verb, file, parameters, directory;
-    int nShow = 0;
-    bool otherMembersZero = false;
-    bool operator==(const ShellCall&) const = default;
-};
-
-std::optional<std::wstring> Text(const wchar_t* text) {
-    return text != nullptr ? std::optional<std::wstring>(text) : std::nullopt;
+// One ShellExecuteExW request as the seam saw it, as text, so that a mismatch prints readably.
+std::wstring Describe(const SHELLEXECUTEINFOW& info) {
+    const auto text = [](const wchar_t* t) { return t != nullptr ? L"[" + std::wstring(t) + L"]" : L"null"; };
+    const bool restZero = info.hwnd == nullptr && info.hInstApp == nullptr && info.lpIDList == nullptr &&
+                          info.lpClass == nullptr && info.hkeyClass == nullptr && info.dwHotKey == 0 &&
+                          info.hIcon == nullptr && info.hProcess == nullptr;
+    return std::to_wstring(info.cbSize) + L" mask " + std::to_wstring(info.fMask) + L" " + text(info.lpVerb) + L" " +
+           text(info.lpFile) + L" " + text(info.lpParameters) + L" dir " + text(info.lpDirectory) + L" show " +
+           std::to_wstring(info.nShow) + (restZero ? L"" : L" and other members set");
 }
 
-ShellCall Expected(const std::wstring& file, const std::wstring& parameters) {
-    return {112, SEE_MASK_NOCLOSEPROCESS, nullptr, L"Open", file, parameters, std::nullopt, SW_SHOW, true};
-}
-
-void PrintText(const std::optional<std::wstring>& text, std::ostream* os) {
-    if (!text) {
-        *os << "null";
-        return;
-    }
-    *os << '"';
-    for (wchar_t c : *text) {
-        *os << (c < 128 ? static_cast<char>(c) : '?');
-    }
-    *os << '"';
-}
-
-void PrintTo(const ShellCall& c, std::ostream* os) {
-    *os << "{size " << c.cbSize << ", mask " << c.fMask << ", verb ";
-    PrintText(c.verb, os);
-    *os << ", file ";
-    PrintText(c.file, os);
-    *os << ", params ";
-    PrintText(c.parameters, os);
-    *os << ", dir ";
-    PrintText(c.directory, os);
-    *os << ", show " << c.nShow << ", rest zero " << c.otherMembersZero << "}";
+std::wstring Expected(const std::wstring& file, const std::wstring& parameters) {
+    return L"112 mask " + std::to_wstring(SEE_MASK_NOCLOSEPROCESS) + L" [Open] [" + file + L"] [" + parameters +
+           L"] dir null show " + std::to_wstring(SW_SHOW);
 }
 
 // Records every request instead of starting anything; answers from a list of results (default:
@@ -71,18 +44,7 @@ class ShellRecorder {
 public:
     ShellRecorder() {
         Seams::SetShellExecuteEx([this](SHELLEXECUTEINFOW* info) {
-            ShellCall call{info->cbSize,
-                           info->fMask,
-                           info->hwnd,
-                           Text(info->lpVerb),
-                           Text(info->lpFile),
-                           Text(info->lpParameters),
-                           Text(info->lpDirectory),
-                           info->nShow};
-            call.otherMembersZero = info->hInstApp == nullptr && info->lpIDList == nullptr &&
-                                    info->lpClass == nullptr && info->hkeyClass == nullptr && info->dwHotKey == 0 &&
-                                    info->hIcon == nullptr && info->hProcess == nullptr;
-            calls.push_back(call);
+            calls.push_back(Describe(*info));
             const BOOL result = results.empty() ? TRUE : results.front();
             if (!results.empty()) {
                 results.pop_front();
@@ -96,7 +58,7 @@ public:
     }
     ~ShellRecorder() { Seams::SetShellExecuteEx(nullptr); }
 
-    std::vector<ShellCall> calls;
+    std::vector<std::wstring> calls;
     std::deque<BOOL> results;
     std::vector<HANDLE> processes;
 };
@@ -156,7 +118,12 @@ TEST_F(LinkTest, ReadUrlConfigTakesTheFirstElementOfExactlyThatName) {
     EXPECT_FALSE(privacy::ReadUrlConfig("PrivacyStatement", url));
 }
 
+// Only config\url.xml beside the executable counts, never one in the working directory.
 TEST_F(LinkTest, UnusableConfigurationOpensNothing) {
+    ScratchDirectory elsewhere;
+    CreateDirectoryW((elsewhere.Path() + L"\\config").c_str(), nullptr);
+    ASSERT_TRUE(elsewhere.Write(L"config\\url.xml", "<Config><UserAgreement url=\"cwd\"/></Config>"));
+    ScopedWorkingDirectory cwd(elsewhere.Path());
     const char* unusable[] = {
         "<Settings><PrivacyStatement url=\"u\"/></Settings>",
         "<Config><PrivacyStatement url=\"u\"></Config>",
@@ -168,23 +135,11 @@ TEST_F(LinkTest, UnusableConfigurationOpensNothing) {
         EXPECT_FALSE(privacy::OpenPrivacyStatement());
     }
     m_files.Remove(L"config\\url.xml");
-    EXPECT_FALSE(privacy::OpenPrivacyStatement());
+    EXPECT_FALSE(privacy::OpenUserAgreement());
     ASSERT_TRUE(m_files.MakeDirectory(L"config\\url.xml"));
     EXPECT_FALSE(privacy::OpenUserAgreement());
     EXPECT_TRUE(m_shell.calls.empty());
     EXPECT_TRUE(m_log.Lines().empty());
-}
-
-TEST_F(LinkTest, FoundBesideExecutableWhateverTheWorkingDirectory) {
-    ScratchDirectory elsewhere;
-    CreateDirectoryW((elsewhere.Path() + L"\\config").c_str(), nullptr);
-    ASSERT_TRUE(elsewhere.Write(L"config\\url.xml", "<Config><UserAgreement url=\"cwd\"/></Config>"));
-    ScopedWorkingDirectory cwd(elsewhere.Path());
-    std::string url;
-    EXPECT_FALSE(privacy::ReadUrlConfig("UserAgreement", url));
-    ASSERT_TRUE(m_files.Write(L"config\\url.xml", "<Config><UserAgreement url=\"exe\"/></Config>"));
-    EXPECT_TRUE(privacy::ReadUrlConfig("UserAgreement", url));
-    EXPECT_EQ(url, "exe");
 }
 
 TEST_F(LinkTest, OpensThroughExplorerWithTheQuotedAddress) {
@@ -198,7 +153,7 @@ TEST_F(LinkTest, OpensThroughExplorerWithTheQuotedAddress) {
     std::wstring& browser = privacy::BrowserPath();
     EXPECT_TRUE(privacy::OpenLink(browser, L"C:\\a \"b\"\\c.htm"));
 
-    EXPECT_EQ(m_shell.calls, (std::vector<ShellCall>{
+    EXPECT_EQ(m_shell.calls, (std::vector<std::wstring>{
                                  Expected(kExplorer, L" \"https://example.test/first?a=1&b=2\""),
                                  Expected(kExplorer, L" \"https://example.test/agreement\""),
                                  Expected(kExplorer, L" \"\""),
@@ -210,19 +165,24 @@ TEST_F(LinkTest, OpensThroughExplorerWithTheQuotedAddress) {
     }
 }
 
-TEST_F(LinkTest, InstalledBrowserIsPreferred) {
+TEST_F(LinkTest, InstalledBrowserIsPreferredWhileItsExeIsThere) {
+    std::wstring path = L"previous";
+    EXPECT_FALSE(privacy::FindBrowser(path)); // no entry
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kBrowserKey));
+    EXPECT_FALSE(privacy::FindBrowser(path)); // no "InstallLocation"
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kBrowserKey, L"InstallLocation", std::wstring(300, L'a')));
+    EXPECT_FALSE(privacy::FindBrowser(path)); // longer than the 260-character buffer
+    EXPECT_EQ(path, L"previous");
+
     InstallBrowser(true);
     EXPECT_TRUE(privacy::OpenLink(privacy::BrowserPath(), L"https://example.test/"));
     EXPECT_EQ(privacy::BrowserPath(), BrowserExe());
-    EXPECT_EQ(m_shell.calls, std::vector<ShellCall>{Expected(BrowserExe(), L" \"https://example.test/\"")});
-}
-
-TEST_F(LinkTest, BrowserFolderWithoutTheExeFallsBackToExplorer) {
-    InstallBrowser(false);
-    privacy::BrowserPath() = L"C:\\stale\\NorvaneBrowser.exe";
+    // The folder without the exe: explorer.exe, and the remembered path is emptied.
+    ASSERT_TRUE(DeleteFileW(BrowserExe().c_str()));
     EXPECT_TRUE(privacy::OpenLink(privacy::BrowserPath(), L"t"));
     EXPECT_EQ(privacy::BrowserPath(), L"");
-    EXPECT_EQ(m_shell.calls, std::vector<ShellCall>{Expected(kExplorer, L" \"t\"")});
+    EXPECT_EQ(m_shell.calls, (std::vector<std::wstring>{Expected(BrowserExe(), L" \"https://example.test/\""),
+                                                        Expected(kExplorer, L" \"t\"")}));
 }
 
 TEST_F(LinkTest, FailingBrowserIsRetriedOnceWithExplorer) {
@@ -230,7 +190,7 @@ TEST_F(LinkTest, FailingBrowserIsRetriedOnceWithExplorer) {
     m_shell.results = {FALSE, FALSE};
     EXPECT_FALSE(privacy::OpenLink(privacy::BrowserPath(), L"t"));
     EXPECT_EQ(m_shell.calls,
-              (std::vector<ShellCall>{Expected(BrowserExe(), L" \"t\""), Expected(kExplorer, L" \"t\"")}));
+              (std::vector<std::wstring>{Expected(BrowserExe(), L" \"t\""), Expected(kExplorer, L" \"t\"")}));
 
     m_shell.calls.clear();
     m_shell.results = {FALSE};
@@ -246,16 +206,6 @@ TEST_F(LinkTest, FailingBrowserIsRetriedOnceWithExplorer) {
     EXPECT_EQ(m_shell.calls.size(), 1u);
 }
 
-TEST_F(LinkTest, FindBrowserLeavesThePathAloneWhenTheEntryIsUnusable) {
-    std::wstring path = L"previous";
-    EXPECT_FALSE(privacy::FindBrowser(path)); // no entry
-    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kBrowserKey));
-    EXPECT_FALSE(privacy::FindBrowser(path)); // no "InstallLocation"
-    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kBrowserKey, L"InstallLocation", std::wstring(300, L'a')));
-    EXPECT_FALSE(privacy::FindBrowser(path)); // longer than the 260-character buffer
-    EXPECT_EQ(path, L"previous");
-}
-
 // The 32-bit registry view is only separate in a real hive, not in the sandbox, so this case uses
 // the real HKEY_LOCAL_MACHINE of the test Wine prefix, and only there. It removes what it wrote.
 bool RunningUnderWine() {
@@ -267,45 +217,37 @@ TEST(BrowserRegistryView, OnlyThe32BitEntryCounts) {
     if (!RunningUnderWine()) {
         GTEST_SKIP() << "writes to the real HKEY_LOCAL_MACHINE: only in the Wine test prefix";
     }
-    HANDLE lock = CreateMutexW(nullptr, FALSE, L"Local\\LullgateTests-BrowserRegistryView");
-    ASSERT_NE(lock, nullptr);
-    WaitForSingleObject(lock, INFINITE);
+    const unique_handle lock(CreateMutexW(nullptr, FALSE, L"Local\\LullgateTests-BrowserRegistryView"));
+    ASSERT_TRUE(lock);
+    WaitForSingleObject(lock.get(), INFINITE);
     ScratchDirectory dir;
     ASSERT_TRUE(dir.Write(L"NorvaneBrowser.exe", "MZ"));
-
-    auto writeEntry = [&](REGSAM view) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
-                                  nullptr, &key, nullptr),
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) { // left over from an interrupted run
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), view, 0);
+    }
+    // Looks for the browser with its entry in one view only, and removes the entry again.
+    const auto findWithEntryIn = [&](REGSAM view, std::wstring& path) {
+        unique_hkey key;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
+                                  nullptr, key.put(), nullptr),
                   ERROR_SUCCESS);
-        const std::wstring& location = dir.Path();
-        RegSetValueExW(key, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(location.c_str()),
-                       static_cast<DWORD>((location.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
+        RegSetValueExW(key.get(), L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.Path().c_str()),
+                       static_cast<DWORD>((dir.Path().size() + 1) * sizeof(wchar_t)));
+        key.reset();
+        const bool found = privacy::FindBrowser(path);
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), view, 0);
+        return found;
     };
-    auto removeEntries = [&] {
-        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), KEY_WOW64_32KEY, 0);
-        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), KEY_WOW64_64KEY, 0);
-    };
-    removeEntries();
-
     std::wstring path;
-    writeEntry(KEY_WOW64_32KEY);
-    EXPECT_TRUE(privacy::FindBrowser(path));
+    EXPECT_TRUE(findWithEntryIn(KEY_WOW64_32KEY, path));
     EXPECT_EQ(path, dir.Path() + L"\\NorvaneBrowser.exe");
-    removeEntries();
-
     path = L"previous";
-    writeEntry(KEY_WOW64_64KEY);
-    EXPECT_FALSE(privacy::FindBrowser(path));
+    EXPECT_FALSE(findWithEntryIn(KEY_WOW64_64KEY, path));
     EXPECT_EQ(path, L"previous");
-    removeEntries();
-
-    HKEY left = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &left),
+    unique_hkey left;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, left.put()),
               ERROR_FILE_NOT_FOUND);
-    ReleaseMutex(lock);
-    CloseHandle(lock);
+    ReleaseMutex(lock.get());
 }
 
 // One real launch: a stand-in browser (a small program beside this test) records its command line.

@@ -7,6 +7,7 @@
 
 #include <ctime>
 #include <optional>
+#include <string>
 
 using NvPcPrivacySecurity::OptPrivacySecurityReg;
 
@@ -137,6 +138,15 @@ TEST_F(ConsentRecordTest, ChangedVersionsPickTheNotice) {
     }
 }
 
+// "time" is the local time of writing, to the second: "YYYY-MM-DD hh:mm:ss" sorts like the time.
+std::wstring LocalStamp(__time64_t t) {
+    tm parts{};
+    _localtime64_s(&parts, &t);
+    wchar_t text[32]{};
+    wcsftime(text, 32, L"%Y-%m-%d %H:%M:%S", &parts);
+    return text;
+}
+
 TEST_F(ConsentRecordTest, WrittenRecordIsCurrentAndRewrittenOnAgreeingAgain) {
     ASSERT_TRUE(m_files.Write(L"version.xml", "<Config><ConfigItem Value=\"7.1.0\"/></Config>"));
     const __time64_t before = _time64(nullptr);
@@ -151,39 +161,22 @@ TEST_F(ConsentRecordTest, WrittenRecordIsCurrentAndRewrittenOnAgreeingAgain) {
     ASSERT_TRUE(ReadRaw(HKEY_CURRENT_USER, kSign, L"useragree", flag, type));
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(flag, (std::vector<BYTE>{1, 0, 0, 0}));
-
-    // "time" is the local time of agreeing, to the second.
     const std::wstring time = ReadString(L"time");
-    tm parts{};
-    ASSERT_EQ(swscanf_s(time.c_str(), L"%4d-%2d-%2d %2d:%2d:%2d", &parts.tm_year, &parts.tm_mon, &parts.tm_mday,
-                        &parts.tm_hour, &parts.tm_min, &parts.tm_sec),
-              6);
     EXPECT_EQ(time.size(), 19u);
-    parts.tm_year -= 1900;
-    parts.tm_mon -= 1;
-    parts.tm_isdst = -1;
-    const __time64_t written = _mktime64(&parts);
-    EXPECT_GE(written, before - 1);
-    EXPECT_LE(written, _time64(nullptr) + 1);
+    EXPECT_GE(time, LocalStamp(before));
+    EXPECT_LE(time, LocalStamp(_time64(nullptr)));
 
-    // Agreeing again rewrites the record; unrelated values in the key stay.
+    // Agreeing again rewrites the record (here without a version file: an empty app version);
+    // unrelated values in the key stay.
     ASSERT_TRUE(WriteString(HKEY_CURRENT_USER, kSign, L"time", L"old"));
-    ASSERT_TRUE(WriteString(HKEY_CURRENT_USER, kSign, L"appversion", L"old"));
     ASSERT_TRUE(WriteString(HKEY_CURRENT_USER, kSign, L"priversion", L"old"));
     ASSERT_TRUE(WriteString(HKEY_CURRENT_USER, kSign, L"other", L"kept"));
-    ASSERT_TRUE(m_files.Write(L"version.xml", "<Config><ConfigItem Value=\"7.2.0\"/></Config>"));
-    ASSERT_TRUE(OptPrivacySecurityReg::SetToolPriacyStatusReg());
-    EXPECT_EQ(ReadString(L"time").size(), 19u);
-    EXPECT_EQ(ReadString(L"appversion"), L"7.2.0");
-    EXPECT_EQ(ReadString(L"other"), L"kept");
-    EXPECT_EQ(OptPrivacySecurityReg::CheckToolPriacyStatusReg(), 0);
-    EXPECT_TRUE(m_log.Lines().empty());
-}
-
-TEST_F(ConsentRecordTest, WritingWithoutVersionFileStoresEmptyAppVersion) {
     m_files.Remove(L"version.xml");
     ASSERT_TRUE(OptPrivacySecurityReg::SetToolPriacyStatusReg());
+    EXPECT_EQ(ReadString(L"time").size(), 19u);
     EXPECT_EQ(ReadString(L"appversion"), L"");
+    EXPECT_EQ(ReadString(L"other"), L"kept");
+    EXPECT_EQ(OptPrivacySecurityReg::CheckToolPriacyStatusReg(), 0);
     const CapturedLine missing{4, L"get xml file fail. file name:version.xml(NvLullgate::Common::GetAppVersion)"};
     EXPECT_EQ(m_log.Lines(), std::vector<CapturedLine>{missing});
 }

@@ -32,17 +32,16 @@ protected:
     static void UseSkin(const wchar_t* folder) {
         CPaintManagerUI::SetResourcePath((CPaintManagerUI::GetInstancePath() + folder).GetData());
     }
-    // Creates the window as the main window does and shows it modally, answering with `answer`.
-    UINT Show(const std::wstring& text, const std::function<void(UiWindow&)>& answer, std::wstring* shown = nullptr) {
+    // Creates the window as the main window does and shows it modally, answering with `answer`;
+    // `shown` gets the text the window showed in "describeText".
+    UINT Show(const std::wstring& text, const std::function<void(UiWindow&)>& answer) {
         auto window = std::make_unique<ConfirmWindow>(text);
         EXPECT_NE(window->Create(owner.GetHWND(), L"LullgateConfirmWnd", WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr),
                   nullptr);
         window->CenterToParentWindow();
         ModalAnswer answerer(L"LullgateConfirmWnd", L"LullgateConfirmWndUI", [&](UiWindow& w) {
-            if (shown != nullptr) {
-                *shown = w.Text(L"describeText");
-            }
+            shown = w.Text(L"describeText");
             answer(w);
         });
         const UINT result = window->ShowModal();
@@ -50,49 +49,45 @@ protected:
         return result;
     }
 
+    std::wstring shown = L"not shown";
     OwnerWindow owner;
 };
 
 } // namespace
 
-TEST_F(ConfirmWindowTest, ShowsTheTextAndConfirmsWith6) {
-    std::wstring shown;
-    const UINT result = Show(
-        L"Something failed.", [](UiWindow& w) { EXPECT_TRUE(w.Click(L"confirmButton")); }, &shown);
-    EXPECT_EQ(result, 6u);
-    EXPECT_EQ(shown, L"Something failed.");
+// The button and Enter confirm (6); Esc and the system menu's Close cancel (2).
+TEST_F(ConfirmWindowTest, ShowsTheTextAndReturnsTheAnswer) {
+    const auto click = [](UiWindow& w) { EXPECT_TRUE(w.Click(L"confirmButton")); };
+    const struct {
+        const wchar_t* text;
+        std::function<void(UiWindow&)> answer;
+        UINT result;
+    } cases[] = {
+        {L"Something failed.", click, 6},
+        {L"", click, 6},
+        {L"x", [](UiWindow& w) { w.PressKey(VK_RETURN); }, 6},
+        {L"x", [](UiWindow& w) { w.PressKey(VK_ESCAPE); }, 2},
+        {L"x", [](UiWindow& w) { PostMessageW(w.Hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0); }, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.result << " " << std::wstring(c.text));
+        shown = L"not shown";
+        EXPECT_EQ(Show(c.text, c.answer), c.result);
+        EXPECT_EQ(shown, c.text);
+    }
 }
 
-TEST_F(ConfirmWindowTest, EnterConfirmsEscapeCancels) {
-    EXPECT_EQ(Show(L"x", [](UiWindow& w) { w.PressKey(VK_RETURN); }), 6u);
-    EXPECT_EQ(Show(L"x", [](UiWindow& w) { w.PressKey(VK_ESCAPE); }), 2u);
-    EXPECT_EQ(Show(L"x", [](UiWindow& w) { PostMessageW(w.Hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0); }), 2u);
-}
-
-TEST_F(ConfirmWindowTest, EmptyTextShowsAnEmptyMessage) {
-    std::wstring shown = L"unchanged";
-    EXPECT_EQ(Show(
-                  L"", [](UiWindow& w) { w.Click(L"confirmButton"); }, &shown),
-              6u);
-    EXPECT_EQ(shown, L"");
-}
-
-TEST_F(ConfirmWindowTest, OtherClicksAndLayoutFitTheLook) {
-    auto window = std::make_unique<ConfirmWindow>(L"A long message that needs more than one line to be read in "
-                                                  L"full, so the window must wrap it.");
-    ASSERT_NE(window->Create(owner.GetHWND(), L"LullgateConfirmWnd", WS_POPUP, 0), nullptr);
-    UiWindow w(window->GetHWND());
-    // The window keeps the title start-up and tests look for, and its skin size at 96 DPI.
+TEST_F(ConfirmWindowTest, TitleAndLayoutAsStartUpAndTheLookExpect) {
+    ConfirmWindow window(L"A message");
+    ASSERT_NE(window.Create(owner.GetHWND(), L"LullgateConfirmWnd", WS_POPUP, 0), nullptr);
+    UiWindow w(window.GetHWND());
     wchar_t title[64] = {};
     GetWindowTextW(w.Hwnd(), title, 64);
-    EXPECT_STREQ(title, L"LullgateConfirmWnd");
-    const int dpi = w.Manager()->GetDPI();
+    EXPECT_STREQ(title, L"LullgateConfirmWnd"); // the title start-up and tests look for
+    // The message sits above the default button, both inside the window.
+    w.Manager()->EnsureLayout();
     RECT rc{};
     GetWindowRect(w.Hwnd(), &rc);
-    EXPECT_EQ(rc.right - rc.left, MulDiv(360, dpi, 96));
-    EXPECT_EQ(rc.bottom - rc.top, MulDiv(180, dpi, 96));
-    // The message sits above the button, both inside the window.
-    w.Manager()->EnsureLayout();
     const RECT text = w.Control(L"describeText")->GetPos();
     const RECT button = w.Control(L"confirmButton")->GetPos();
     EXPECT_LE(text.bottom, button.top);
@@ -106,10 +101,7 @@ TEST_F(ConfirmWindowTest, OtherClicksAndLayoutFitTheLook) {
 TEST_F(ConfirmWindowTest, SkinWithoutConfirmButtonLogsAndStillOpens) {
     UseSkin(L"test-skins\\nobutton\\");
     LogCapture capture;
-    std::wstring shown;
-    const UINT result = Show(
-        L"Message", [](UiWindow& w) { w.PressKey(VK_ESCAPE); }, &shown);
-    EXPECT_EQ(result, 2u);
+    EXPECT_EQ(Show(L"Message", [](UiWindow& w) { w.PressKey(VK_ESCAPE); }), 2u);
     EXPECT_EQ(shown, L"layout text"); // the message was not set
     EXPECT_EQ(capture.Lines(),
               (std::vector<CapturedLine>{{4, L"confirm control is null!(ConfirmWindow::InitWindow)"}}));
