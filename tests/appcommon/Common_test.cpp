@@ -91,7 +91,8 @@ TEST(ShowTopByHwnd, RaisesWithoutStayingTopmostAndLogsANullHandle) {
     Common::ShowTopByHwnd(lower.hwnd);
     EXPECT_TRUE(IsAbove(lower.hwnd, upper.hwnd));
     EXPECT_EQ(GetWindowLongW(lower.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-    EXPECT_EQ(GetForegroundWindow(), lower.hwnd);
+    // The foreground window is not checked: it is shared by every test process running in parallel
+    // on the same desktop, and Wine grants SetForegroundWindow unconditionally anyway.
     Common::ShowTopByHwnd(nullptr);
     EXPECT_EQ(log.Lines(), (std::vector<CapturedLine>{
                                {4, L"hwnd is null, show top by hwnd fail!(NvLullgate::Common::ShowTopByHwnd)"}}));
