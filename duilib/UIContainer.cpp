@@ -63,14 +63,7 @@ void CContainerUI::SetInset(RECT rc) {
 }
 
 RECT CContainerUI::InnerRect() const {
-    RECT rc = m_rcItem;
-    if (m_pManager != nullptr) {
-        rc.left += m_pManager->Scale(m_rcInset.left);
-        rc.top += m_pManager->Scale(m_rcInset.top);
-        rc.right -= m_pManager->Scale(m_rcInset.right);
-        rc.bottom -= m_pManager->Scale(m_rcInset.bottom);
-    }
-    return rc;
+    return ItemRectLess(m_rcInset);
 }
 
 void CContainerUI::PlaceFloat(CControlUI* child, const RECT& inner) {

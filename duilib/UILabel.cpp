@@ -158,14 +158,7 @@ void CLabelUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue) {
 }
 
 RECT CLabelUI::TextRect() const {
-    RECT rc = m_rcItem;
-    if (m_pManager != nullptr) {
-        rc.left += m_pManager->Scale(m_rcTextPadding.left);
-        rc.top += m_pManager->Scale(m_rcTextPadding.top);
-        rc.right -= m_pManager->Scale(m_rcTextPadding.right);
-        rc.bottom -= m_pManager->Scale(m_rcTextPadding.bottom);
-    }
-    return rc;
+    return ItemRectLess(m_rcTextPadding);
 }
 
 const Render::TextLayout& CLabelUI::EnsureTextLayout() {
