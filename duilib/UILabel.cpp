@@ -487,42 +487,30 @@ void CButtonUI::DoEvent(TEventUI& event) {
     }
 }
 
-DWORD CButtonUI::CurrentBkColor() const {
+DWORD CButtonUI::StateColor(DWORD normal, DWORD hot, DWORD pushed, DWORD disabled) const {
     if (!IsEnabled()) {
-        return m_dwDisabledBkColor != 0 ? m_dwDisabledBkColor : m_dwBkColor;
+        return disabled != 0 ? disabled : normal;
     }
-    if (m_bPushed && m_dwPushedBkColor != 0) {
-        return m_dwPushedBkColor;
+    if (m_bPushed && pushed != 0) {
+        return pushed;
     }
-    if ((m_bHot || m_bPushed) && m_dwHotBkColor != 0) {
-        return m_dwHotBkColor;
+    if ((m_bHot || m_bPushed) && hot != 0) {
+        return hot;
     }
-    return m_dwBkColor;
+    return normal;
+}
+
+DWORD CButtonUI::CurrentBkColor() const {
+    return StateColor(m_dwBkColor, m_dwHotBkColor, m_dwPushedBkColor, m_dwDisabledBkColor);
 }
 
 DWORD CButtonUI::CurrentBorderColor() const {
-    if (!IsEnabled()) {
-        return m_dwDisabledBorderColor != 0 ? m_dwDisabledBorderColor : m_dwBorderColor;
-    }
-    if (m_bPushed && m_dwPushedBorderColor != 0) {
-        return m_dwPushedBorderColor;
-    }
-    if ((m_bHot || m_bPushed) && m_dwHotBorderColor != 0) {
-        return m_dwHotBorderColor;
-    }
-    return m_dwBorderColor;
+    return StateColor(m_dwBorderColor, m_dwHotBorderColor, m_dwPushedBorderColor, m_dwDisabledBorderColor);
 }
 
 DWORD CButtonUI::CurrentTextColor() const {
-    if (IsEnabled()) {
-        if (m_bPushed && m_dwPushedTextColor != 0) {
-            return m_dwPushedTextColor;
-        }
-        if ((m_bHot || m_bPushed) && m_dwHotTextColor != 0) {
-            return m_dwHotTextColor;
-        }
-    }
-    return CLabelUI::CurrentTextColor();
+    // No disabled text colour of its own: the label's colours (disabled ones included) apply.
+    return StateColor(CLabelUI::CurrentTextColor(), m_dwHotTextColor, m_dwPushedTextColor, 0);
 }
 
 void CButtonUI::PaintStatusImage(Gdiplus::Graphics& g) {
