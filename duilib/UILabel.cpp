@@ -21,12 +21,7 @@ bool SetColorAttr(const wchar_t* value, DWORD& target) {
 
 void DrawRuns(Gdiplus::Graphics& g, const Render::TextLayout& layout, const Render::TextFonts& fonts,
               const std::function<DWORD(const Render::TextRun&)>& colorOf, const RECT& clip, float scale) {
-    static Gdiplus::StringFormat* format = [] {
-        auto* f = Gdiplus::StringFormat::GenericTypographic()->Clone();
-        f->SetFormatFlags(f->GetFormatFlags() | Gdiplus::StringFormatFlagsMeasureTrailingSpaces |
-                          Gdiplus::StringFormatFlagsNoWrap);
-        return f;
-    }();
+    const Gdiplus::StringFormat* format = &Render::TypographicFormat();
     Gdiplus::Region saved;
     g.GetClip(&saved);
     g.IntersectClip(Gdiplus::Rect(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top));
