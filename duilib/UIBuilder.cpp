@@ -6,8 +6,6 @@
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
 
-#include "common/UniqueHandle.h"
-
 #include <tinyxml2.h>
 
 #include <cwchar>
@@ -16,23 +14,6 @@
 namespace DuiLib {
 
 namespace {
-
-bool ReadFileBytes(const std::wstring& path, std::string& content) {
-    unique_file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return false;
-    }
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 16 * 1024 * 1024) {
-        return false;
-    }
-    content.resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    return size.QuadPart == 0 ||
-           (ReadFile(file.get(), content.data(), static_cast<DWORD>(size.QuadPart), &read, nullptr) &&
-            read == static_cast<DWORD>(size.QuadPart));
-}
 
 std::wstring Wide(const char* utf8) {
     return Markup::Utf8ToWide(utf8);
@@ -49,8 +30,8 @@ void ReadSetting(const tinyxml2::XMLElement* e, CPaintManagerUI* pm, int depth =
         // Shared fonts and styles of several windows: the settings of another layout file. Nested
         // includes are followed a few levels deep, which also stops a file including itself.
         std::string content;
-        if (depth >= 4 ||
-            !ReadFileBytes(CPaintManagerUI::ResolveResourcePath(Wide(e->Attribute("source")).c_str()), content)) {
+        if (depth >= 4 || !Markup::ReadWholeFile(
+                              CPaintManagerUI::ResolveResourcePath(Wide(e->Attribute("source")).c_str()), content)) {
             return;
         }
         tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
@@ -182,7 +163,7 @@ CControlUI* CDialogBuilder::Create(const wchar_t* xml, IDialogBuilderCallback* p
         if (length > 1) {
             WideCharToMultiByte(CP_UTF8, 0, xml, -1, content.data(), length, nullptr, nullptr);
         }
-    } else if (!ReadFileBytes(CPaintManagerUI::ResolveResourcePath(xml), content)) {
+    } else if (!Markup::ReadWholeFile(CPaintManagerUI::ResolveResourcePath(xml), content)) {
         m_error = CDuiString(L"cannot read layout file ") + CPaintManagerUI::ResolveResourcePath(xml).c_str();
         return nullptr;
     }

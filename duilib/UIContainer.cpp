@@ -63,14 +63,7 @@ void CContainerUI::SetInset(RECT rc) {
 }
 
 RECT CContainerUI::InnerRect() const {
-    RECT rc = m_rcItem;
-    if (m_pManager != nullptr) {
-        rc.left += m_pManager->Scale(m_rcInset.left);
-        rc.top += m_pManager->Scale(m_rcInset.top);
-        rc.right -= m_pManager->Scale(m_rcInset.right);
-        rc.bottom -= m_pManager->Scale(m_rcInset.bottom);
-    }
-    return rc;
+    return ItemRectLess(m_rcInset);
 }
 
 void CContainerUI::PlaceFloat(CControlUI* child, const RECT& inner) {
@@ -202,6 +195,102 @@ void CContainerUI::OnDpiChanged() {
     }
 }
 
+namespace {
+
+// Reads and builds rectangles and sizes along a line of children ("main", top to bottom in a
+// vertical layout, left to right in a horizontal one) and across it ("cross"), so that one layout
+// routine serves both orientations.
+struct LineAxis {
+    bool vertical;
+
+    int MainStart(const RECT& r) const { return vertical ? r.top : r.left; }
+    int MainEnd(const RECT& r) const { return vertical ? r.bottom : r.right; }
+    int CrossStart(const RECT& r) const { return vertical ? r.left : r.top; }
+    int CrossEnd(const RECT& r) const { return vertical ? r.right : r.bottom; }
+    int Main(SIZE s) const { return vertical ? s.cy : s.cx; }
+    int Cross(SIZE s) const { return vertical ? s.cx : s.cy; }
+    SIZE MakeSize(int main, int cross) const { return vertical ? SIZE{cross, main} : SIZE{main, cross}; }
+    RECT MakeRect(int main, int cross, int mainLength, int crossLength) const {
+        return vertical ? RECT{cross, main, cross + crossLength, main + mainLength}
+                        : RECT{main, cross, main + mainLength, cross + crossLength};
+    }
+};
+
+} // namespace
+
+void CContainerUI::SetPosInLine(RECT rc, bool vertical) {
+    CControlUI::SetPos(rc);
+    if (m_pManager == nullptr) {
+        return;
+    }
+    const LineAxis axis{vertical};
+    const RECT inner = InnerRect();
+    const int innerCross = axis.CrossEnd(inner) - axis.CrossStart(inner);
+    const int gap = m_pManager->Scale(m_iChildPadding);
+    const ChildAlign align = vertical ? m_childAlign : m_childVAlign;
+    // Room across the line for a child: the inner area less the child's margins on both sides.
+    auto crossRoom = [&](const RECT& pad) {
+        return innerCross - m_pManager->Scale(axis.CrossStart(pad)) - m_pManager->Scale(axis.CrossEnd(pad));
+    };
+
+    // First pass: fixed lengths and margins; the rest share what is left.
+    int fixedTotal = 0;
+    int flexible = 0;
+    int placed = 0;
+    for (CControlUI* child : m_items) {
+        if (!child->IsVisible() || child->IsFloat()) {
+            continue;
+        }
+        const RECT pad = child->GetPadding();
+        const SIZE sz = child->EstimateSize(axis.MakeSize(0, crossRoom(pad)));
+        fixedTotal += m_pManager->Scale(axis.MainStart(pad)) + m_pManager->Scale(axis.MainEnd(pad));
+        if (axis.Main(sz) > 0) {
+            fixedTotal += axis.Main(sz);
+        } else {
+            ++flexible;
+        }
+        ++placed;
+    }
+    if (placed > 1) {
+        fixedTotal += gap * (placed - 1);
+    }
+    int remainingSpace = std::max(0, axis.MainEnd(inner) - axis.MainStart(inner) - fixedTotal);
+    int remainingFlexible = flexible;
+
+    int pos = axis.MainStart(inner);
+    for (CControlUI* child : m_items) {
+        if (!child->IsVisible()) {
+            continue;
+        }
+        if (child->IsFloat()) {
+            PlaceFloat(child, inner);
+            continue;
+        }
+        const RECT pad = child->GetPadding();
+        const int available = crossRoom(pad);
+        const SIZE sz = child->EstimateSize(axis.MakeSize(0, available));
+        int length = axis.Main(sz);
+        if (length <= 0) {
+            length = remainingFlexible > 0 ? remainingSpace / remainingFlexible : 0;
+            const int mn = m_pManager->Scale(axis.Main(child->GetMinSize()));
+            const int mx = m_pManager->Scale(axis.Main(child->GetMaxSize()));
+            length = std::clamp(length, mn, std::max(mn, mx));
+            remainingSpace -= length;
+            --remainingFlexible;
+        }
+        const int thickness = axis.Cross(sz) > 0 ? std::min(axis.Cross(sz), available) : available;
+        int crossPos = axis.CrossStart(inner) + m_pManager->Scale(axis.CrossStart(pad));
+        if (align == ChildAlign::Center) {
+            crossPos += (available - thickness) / 2;
+        } else if (align == ChildAlign::End) {
+            crossPos += available - thickness;
+        }
+        pos += m_pManager->Scale(axis.MainStart(pad));
+        child->SetPos(axis.MakeRect(pos, crossPos, length, thickness));
+        pos += length + m_pManager->Scale(axis.MainEnd(pad)) + gap;
+    }
+}
+
 // ---- vertical ----
 
 const wchar_t* CVerticalLayoutUI::GetClass() const {
@@ -213,73 +302,7 @@ void* CVerticalLayoutUI::GetInterface(const wchar_t* pstrName) {
 }
 
 void CVerticalLayoutUI::SetPos(RECT rc) {
-    CControlUI::SetPos(rc);
-    if (m_pManager == nullptr) {
-        return;
-    }
-    const RECT inner = InnerRect();
-    const int innerWidth = inner.right - inner.left;
-    const int gap = m_pManager->Scale(m_iChildPadding);
-
-    // First pass: fixed heights and margins; the rest share what is left.
-    int fixedTotal = 0;
-    int flexible = 0;
-    int placed = 0;
-    for (CControlUI* child : m_items) {
-        if (!child->IsVisible() || child->IsFloat()) {
-            continue;
-        }
-        const RECT pad = child->GetPadding();
-        const SIZE sz =
-            child->EstimateSize(SIZE{innerWidth - m_pManager->Scale(pad.left) - m_pManager->Scale(pad.right), 0});
-        fixedTotal += m_pManager->Scale(pad.top) + m_pManager->Scale(pad.bottom);
-        if (sz.cy > 0) {
-            fixedTotal += sz.cy;
-        } else {
-            ++flexible;
-        }
-        ++placed;
-    }
-    if (placed > 1) {
-        fixedTotal += gap * (placed - 1);
-    }
-    const int freeSpace = std::max(0, static_cast<int>(inner.bottom - inner.top) - fixedTotal);
-    int remainingFlexible = flexible;
-    int remainingSpace = freeSpace;
-
-    int y = inner.top;
-    for (CControlUI* child : m_items) {
-        if (!child->IsVisible()) {
-            continue;
-        }
-        if (child->IsFloat()) {
-            PlaceFloat(child, inner);
-            continue;
-        }
-        const RECT pad = child->GetPadding();
-        const int availableWidth = innerWidth - m_pManager->Scale(pad.left) - m_pManager->Scale(pad.right);
-        const SIZE sz = child->EstimateSize(SIZE{availableWidth, 0});
-        int height = sz.cy;
-        if (height <= 0) {
-            height = remainingFlexible > 0 ? remainingSpace / remainingFlexible : 0;
-            const SIZE mn = child->GetMinSize();
-            const SIZE mx = child->GetMaxSize();
-            height = std::clamp(height, m_pManager->Scale(mn.cy),
-                                std::max(m_pManager->Scale(mn.cy), m_pManager->Scale(mx.cy)));
-            remainingSpace -= height;
-            --remainingFlexible;
-        }
-        int width = sz.cx > 0 ? std::min(static_cast<int>(sz.cx), availableWidth) : availableWidth;
-        int left = inner.left + m_pManager->Scale(pad.left);
-        if (m_childAlign == ChildAlign::Center) {
-            left += (availableWidth - width) / 2;
-        } else if (m_childAlign == ChildAlign::End) {
-            left += availableWidth - width;
-        }
-        y += m_pManager->Scale(pad.top);
-        child->SetPos(RECT{left, y, left + width, y + height});
-        y += height + m_pManager->Scale(pad.bottom) + gap;
-    }
+    SetPosInLine(rc, true);
 }
 
 // ---- horizontal ----
@@ -293,71 +316,7 @@ void* CHorizontalLayoutUI::GetInterface(const wchar_t* pstrName) {
 }
 
 void CHorizontalLayoutUI::SetPos(RECT rc) {
-    CControlUI::SetPos(rc);
-    if (m_pManager == nullptr) {
-        return;
-    }
-    const RECT inner = InnerRect();
-    const int innerHeight = inner.bottom - inner.top;
-    const int gap = m_pManager->Scale(m_iChildPadding);
-
-    int fixedTotal = 0;
-    int flexible = 0;
-    int placed = 0;
-    for (CControlUI* child : m_items) {
-        if (!child->IsVisible() || child->IsFloat()) {
-            continue;
-        }
-        const RECT pad = child->GetPadding();
-        const SIZE sz =
-            child->EstimateSize(SIZE{0, innerHeight - m_pManager->Scale(pad.top) - m_pManager->Scale(pad.bottom)});
-        fixedTotal += m_pManager->Scale(pad.left) + m_pManager->Scale(pad.right);
-        if (sz.cx > 0) {
-            fixedTotal += sz.cx;
-        } else {
-            ++flexible;
-        }
-        ++placed;
-    }
-    if (placed > 1) {
-        fixedTotal += gap * (placed - 1);
-    }
-    int remainingSpace = std::max(0, static_cast<int>(inner.right - inner.left) - fixedTotal);
-    int remainingFlexible = flexible;
-
-    int x = inner.left;
-    for (CControlUI* child : m_items) {
-        if (!child->IsVisible()) {
-            continue;
-        }
-        if (child->IsFloat()) {
-            PlaceFloat(child, inner);
-            continue;
-        }
-        const RECT pad = child->GetPadding();
-        const int availableHeight = innerHeight - m_pManager->Scale(pad.top) - m_pManager->Scale(pad.bottom);
-        const SIZE sz = child->EstimateSize(SIZE{0, availableHeight});
-        int width = sz.cx;
-        if (width <= 0) {
-            width = remainingFlexible > 0 ? remainingSpace / remainingFlexible : 0;
-            const SIZE mn = child->GetMinSize();
-            const SIZE mx = child->GetMaxSize();
-            width = std::clamp(width, m_pManager->Scale(mn.cx),
-                               std::max(m_pManager->Scale(mn.cx), m_pManager->Scale(mx.cx)));
-            remainingSpace -= width;
-            --remainingFlexible;
-        }
-        const int height = sz.cy > 0 ? std::min(static_cast<int>(sz.cy), availableHeight) : availableHeight;
-        int top = inner.top + m_pManager->Scale(pad.top);
-        if (m_childVAlign == ChildAlign::Center) {
-            top += (availableHeight - height) / 2;
-        } else if (m_childVAlign == ChildAlign::End) {
-            top += availableHeight - height;
-        }
-        x += m_pManager->Scale(pad.left);
-        child->SetPos(RECT{x, top, x + width, top + height});
-        x += width + m_pManager->Scale(pad.right) + gap;
-    }
+    SetPosInLine(rc, false);
 }
 
 } // namespace DuiLib

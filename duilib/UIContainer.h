@@ -42,6 +42,9 @@ protected:
     // Inner rectangle in pixels: the item less the inset.
     RECT InnerRect() const;
     void PlaceFloat(CControlUI* child, const RECT& inner);
+    // Lays the children out in one line, top to bottom (vertical) or left to right, fixed lengths
+    // first and the free space shared by the rest; across the line they sit as childalign/childvalign say.
+    void SetPosInLine(RECT rc, bool vertical);
     enum class ChildAlign { Start, Center, End };
 
     std::vector<CControlUI*> m_items;

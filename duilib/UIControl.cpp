@@ -303,6 +303,17 @@ float CControlUI::Radius() const {
     return m_pManager != nullptr ? m_pManager->ScaleF(static_cast<float>(m_nBorderRound)) : 0.0f;
 }
 
+RECT CControlUI::ItemRectLess(const RECT& margin) const {
+    RECT rc = m_rcItem;
+    if (m_pManager != nullptr) {
+        rc.left += m_pManager->Scale(margin.left);
+        rc.top += m_pManager->Scale(margin.top);
+        rc.right -= m_pManager->Scale(margin.right);
+        rc.bottom -= m_pManager->Scale(margin.bottom);
+    }
+    return rc;
+}
+
 void CControlUI::SetHot(bool hot) {
     if (m_bHot != hot) {
         m_bHot = hot;

@@ -140,6 +140,8 @@ protected:
     virtual DWORD CurrentBkColor() const { return m_dwBkColor; }
     virtual DWORD CurrentBorderColor() const { return m_dwBorderColor; }
     float Radius() const;
+    // The item rectangle less a margin given in 96-DPI units (the whole item before a manager is set).
+    RECT ItemRectLess(const RECT& margin) const;
     void SetHot(bool hot);
     void SetPushed(bool pushed);
     friend class CPaintManagerUI;

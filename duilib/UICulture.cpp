@@ -33,26 +33,6 @@ std::wstring SystemDisplayLanguage() {
 
 UICulture::DisplayLanguageQuery g_displayLanguageQuery = &SystemDisplayLanguage;
 
-bool ReadWholeFile(const std::wstring& path, std::string& content) {
-    unique_file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return false;
-    }
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 16 * 1024 * 1024) {
-        return false;
-    }
-    content.resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (size.QuadPart > 0 &&
-        (!ReadFile(file.get(), content.data(), static_cast<DWORD>(size.QuadPart), &read, nullptr) ||
-         read != static_cast<DWORD>(size.QuadPart))) {
-        return false;
-    }
-    return true;
-}
-
 std::wstring PrimaryLanguage(const std::wstring& tag) {
     return tag.substr(0, tag.find(L'-'));
 }
@@ -122,7 +102,7 @@ std::wstring UICulture::ChooseLanguage() const {
 bool UICulture::LoadFile(const std::wstring& tag, std::map<std::wstring, std::wstring>& table) const {
     table.clear();
     std::string content;
-    if (tag.empty() || !ReadWholeFile(m_folder + tag + L".xml", content)) {
+    if (tag.empty() || !Markup::ReadWholeFile(m_folder + tag + L".xml", content)) {
         return false;
     }
     tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);

@@ -21,12 +21,7 @@ bool SetColorAttr(const wchar_t* value, DWORD& target) {
 
 void DrawRuns(Gdiplus::Graphics& g, const Render::TextLayout& layout, const Render::TextFonts& fonts,
               const std::function<DWORD(const Render::TextRun&)>& colorOf, const RECT& clip, float scale) {
-    static Gdiplus::StringFormat* format = [] {
-        auto* f = Gdiplus::StringFormat::GenericTypographic()->Clone();
-        f->SetFormatFlags(f->GetFormatFlags() | Gdiplus::StringFormatFlagsMeasureTrailingSpaces |
-                          Gdiplus::StringFormatFlagsNoWrap);
-        return f;
-    }();
+    const Gdiplus::StringFormat* format = &Render::TypographicFormat();
     Gdiplus::Region saved;
     g.GetClip(&saved);
     g.IntersectClip(Gdiplus::Rect(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top));
@@ -158,14 +153,7 @@ void CLabelUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue) {
 }
 
 RECT CLabelUI::TextRect() const {
-    RECT rc = m_rcItem;
-    if (m_pManager != nullptr) {
-        rc.left += m_pManager->Scale(m_rcTextPadding.left);
-        rc.top += m_pManager->Scale(m_rcTextPadding.top);
-        rc.right -= m_pManager->Scale(m_rcTextPadding.right);
-        rc.bottom -= m_pManager->Scale(m_rcTextPadding.bottom);
-    }
-    return rc;
+    return ItemRectLess(m_rcTextPadding);
 }
 
 const Render::TextLayout& CLabelUI::EnsureTextLayout() {
@@ -494,42 +482,30 @@ void CButtonUI::DoEvent(TEventUI& event) {
     }
 }
 
-DWORD CButtonUI::CurrentBkColor() const {
+DWORD CButtonUI::StateColor(DWORD normal, DWORD hot, DWORD pushed, DWORD disabled) const {
     if (!IsEnabled()) {
-        return m_dwDisabledBkColor != 0 ? m_dwDisabledBkColor : m_dwBkColor;
+        return disabled != 0 ? disabled : normal;
     }
-    if (m_bPushed && m_dwPushedBkColor != 0) {
-        return m_dwPushedBkColor;
+    if (m_bPushed && pushed != 0) {
+        return pushed;
     }
-    if ((m_bHot || m_bPushed) && m_dwHotBkColor != 0) {
-        return m_dwHotBkColor;
+    if ((m_bHot || m_bPushed) && hot != 0) {
+        return hot;
     }
-    return m_dwBkColor;
+    return normal;
+}
+
+DWORD CButtonUI::CurrentBkColor() const {
+    return StateColor(m_dwBkColor, m_dwHotBkColor, m_dwPushedBkColor, m_dwDisabledBkColor);
 }
 
 DWORD CButtonUI::CurrentBorderColor() const {
-    if (!IsEnabled()) {
-        return m_dwDisabledBorderColor != 0 ? m_dwDisabledBorderColor : m_dwBorderColor;
-    }
-    if (m_bPushed && m_dwPushedBorderColor != 0) {
-        return m_dwPushedBorderColor;
-    }
-    if ((m_bHot || m_bPushed) && m_dwHotBorderColor != 0) {
-        return m_dwHotBorderColor;
-    }
-    return m_dwBorderColor;
+    return StateColor(m_dwBorderColor, m_dwHotBorderColor, m_dwPushedBorderColor, m_dwDisabledBorderColor);
 }
 
 DWORD CButtonUI::CurrentTextColor() const {
-    if (IsEnabled()) {
-        if (m_bPushed && m_dwPushedTextColor != 0) {
-            return m_dwPushedTextColor;
-        }
-        if ((m_bHot || m_bPushed) && m_dwHotTextColor != 0) {
-            return m_dwHotTextColor;
-        }
-    }
-    return CLabelUI::CurrentTextColor();
+    // No disabled text colour of its own: the label's colours (disabled ones included) apply.
+    return StateColor(CLabelUI::CurrentTextColor(), m_dwHotTextColor, m_dwPushedTextColor, 0);
 }
 
 void CButtonUI::PaintStatusImage(Gdiplus::Graphics& g) {

@@ -104,6 +104,9 @@ protected:
     DWORD CurrentBkColor() const override;
     DWORD CurrentBorderColor() const override;
     DWORD CurrentTextColor() const override;
+    // Background, outline and text follow the state alike: the disabled colour (else the normal
+    // one) while disabled, then the pushed, then the hot colour where set, else the normal one.
+    DWORD StateColor(DWORD normal, DWORD hot, DWORD pushed, DWORD disabled) const;
 
     bool m_bPressing = false;
     CDuiString m_sNormalImage;

@@ -29,6 +29,16 @@ void PrepareGraphics(Gdiplus::Graphics& g) {
     g.SetTextRenderingHint(kTextHint);
 }
 
+// Hands one mouse or focus event to a control.
+void DeliverEvent(CControlUI* control, int type, POINT pt = POINT{}, WPARAM wParam = 0) {
+    TEventUI event;
+    event.Type = type;
+    event.pSender = control;
+    event.ptMouse = pt;
+    event.wParam = wParam;
+    control->DoEvent(event);
+}
+
 bool IsAbsolutePath(const wchar_t* path) {
     return path != nullptr && path[0] != L'\0' &&
            ((path[1] == L':') || (path[0] == L'\\' && path[1] == L'\\') || (path[0] == L'/' && path[1] == L'/'));
@@ -429,18 +439,12 @@ void CPaintManagerUI::SetFocus(CControlUI* pControl, bool byKeyboard) {
         m_pFocus = pControl;
         m_bFocusVisible = byKeyboard;
         if (old != nullptr) {
-            TEventUI event;
-            event.Type = UIEVENT_KILLFOCUS;
-            event.pSender = old;
-            old->DoEvent(event);
+            DeliverEvent(old, UIEVENT_KILLFOCUS);
             old->Invalidate();
             SendNotify(old, DUI_MSGTYPE_KILLFOCUS);
         }
         if (pControl != nullptr) {
-            TEventUI event;
-            event.Type = UIEVENT_SETFOCUS;
-            event.pSender = pControl;
-            pControl->DoEvent(event);
+            DeliverEvent(pControl, UIEVENT_SETFOCUS);
             pControl->Invalidate();
             SendNotify(pControl, DUI_MSGTYPE_SETFOCUS);
         }
@@ -801,28 +805,16 @@ void CPaintManagerUI::UpdateHot(POINT pt) {
     }
     if (now != m_pHover) {
         if (m_pHover != nullptr) {
-            TEventUI event;
-            event.Type = UIEVENT_MOUSELEAVE;
-            event.pSender = m_pHover;
-            event.ptMouse = pt;
-            m_pHover->DoEvent(event);
+            DeliverEvent(m_pHover, UIEVENT_MOUSELEAVE, pt);
         }
         m_pHover = now;
         if (m_pHover != nullptr) {
-            TEventUI event;
-            event.Type = UIEVENT_MOUSEENTER;
-            event.pSender = m_pHover;
-            event.ptMouse = pt;
-            m_pHover->DoEvent(event);
+            DeliverEvent(m_pHover, UIEVENT_MOUSEENTER, pt);
         }
     }
     UpdateToolTip();
     if (m_pHover != nullptr) {
-        TEventUI event;
-        event.Type = UIEVENT_MOUSEMOVE;
-        event.pSender = m_pHover;
-        event.ptMouse = pt;
-        m_pHover->DoEvent(event);
+        DeliverEvent(m_pHover, UIEVENT_MOUSEMOVE, pt);
     }
 }
 
@@ -836,12 +828,7 @@ bool CPaintManagerUI::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             m_bTrackingLeave = TrackMouseEvent(&tme) != FALSE;
         }
         if (m_pCapture != nullptr) {
-            TEventUI event;
-            event.Type = UIEVENT_MOUSEMOVE;
-            event.pSender = m_pCapture;
-            event.ptMouse = pt;
-            event.wParam = wParam;
-            m_pCapture->DoEvent(event);
+            DeliverEvent(m_pCapture, UIEVENT_MOUSEMOVE, pt, wParam);
         } else {
             UpdateHot(pt);
         }
@@ -849,11 +836,7 @@ bool CPaintManagerUI::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSELEAVE:
         m_bTrackingLeave = false;
         if (m_pHover != nullptr && m_pCapture == nullptr) {
-            TEventUI event;
-            event.Type = UIEVENT_MOUSELEAVE;
-            event.pSender = m_pHover;
-            event.ptMouse = pt;
-            m_pHover->DoEvent(event);
+            DeliverEvent(m_pHover, UIEVENT_MOUSELEAVE, pt);
             m_pHover = nullptr;
             UpdateToolTip();
         }
@@ -871,12 +854,7 @@ bool CPaintManagerUI::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             m_pCapture = control;
             SetCapture(m_hWnd);
         }
-        TEventUI event;
-        event.Type = UIEVENT_BUTTONDOWN;
-        event.pSender = control;
-        event.ptMouse = pt;
-        event.wParam = wParam;
-        control->DoEvent(event);
+        DeliverEvent(control, UIEVENT_BUTTONDOWN, pt, wParam);
         return true;
     }
     case WM_LBUTTONUP: {
@@ -886,12 +864,7 @@ bool CPaintManagerUI::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             ReleaseCapture();
         }
         if (control != nullptr) {
-            TEventUI event;
-            event.Type = UIEVENT_BUTTONUP;
-            event.pSender = control;
-            event.ptMouse = pt;
-            event.wParam = wParam;
-            control->DoEvent(event);
+            DeliverEvent(control, UIEVENT_BUTTONUP, pt, wParam);
             UpdateHot(pt);
         }
         return true;
@@ -991,11 +964,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             // Capture taken away (another window, a menu): the press is cancelled, no click.
             CControlUI* control = m_pCapture;
             m_pCapture = nullptr;
-            TEventUI event;
-            event.Type = UIEVENT_BUTTONUP;
-            event.pSender = control;
-            event.ptMouse = POINT{-100000, -100000};
-            control->DoEvent(event);
+            DeliverEvent(control, UIEVENT_BUTTONUP, POINT{-100000, -100000});
         }
         return false;
     case WM_TIMER:

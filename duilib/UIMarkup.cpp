@@ -1,5 +1,7 @@
 #include "duilib/UIMarkup.h"
 
+#include "common/UniqueHandle.h"
+
 #include <cwchar>
 #include <cwctype>
 
@@ -139,6 +141,23 @@ std::wstring Utf8ToWide(const char* text) {
     std::wstring result(static_cast<size_t>(length - 1), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text, -1, result.data(), length);
     return result;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& content) {
+    unique_file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return false;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 16 * 1024 * 1024) {
+        return false;
+    }
+    content.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    return size.QuadPart == 0 ||
+           (ReadFile(file.get(), content.data(), static_cast<DWORD>(size.QuadPart), &read, nullptr) &&
+            read == static_cast<DWORD>(size.QuadPart));
 }
 
 } // namespace DuiLib::Markup

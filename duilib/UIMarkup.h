@@ -1,6 +1,6 @@
 // Parsing of the small value syntaxes used by skin attributes: colours ("#RRGGBB", "#AARRGGBB"),
 // integer lists ("l,t,r,b"), booleans, and attribute lists ("name='value' other=\"value\"") as used
-// by image descriptions and styles. Internal to the toolkit.
+// by image descriptions and styles; and reading a layout or string file whole. Internal to the toolkit.
 #pragma once
 
 #include <windows.h>
@@ -21,5 +21,7 @@ bool ParseBool(const wchar_t* text);
 // Splits "a='1' b=\"2\"" into pairs; stops at the first malformed item.
 std::vector<std::pair<std::wstring, std::wstring>> ParseAttributeList(const wchar_t* text);
 std::wstring Utf8ToWide(const char* text);
+// Reads a whole file (at most 16 MiB) into `content`; false when it cannot be opened or read.
+bool ReadWholeFile(const std::wstring& path, std::string& content);
 
 } // namespace DuiLib::Markup

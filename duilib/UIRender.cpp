@@ -129,6 +129,8 @@ std::vector<Segment> ParseMarkup(const std::wstring& text, bool markup, int* lin
     return segments;
 }
 
+} // namespace
+
 Gdiplus::StringFormat& TypographicFormat() {
     static Gdiplus::StringFormat* format = [] {
         auto* f = Gdiplus::StringFormat::GenericTypographic()->Clone();
@@ -138,6 +140,8 @@ Gdiplus::StringFormat& TypographicFormat() {
     }();
     return *format;
 }
+
+namespace {
 
 float Measure(Gdiplus::Graphics& g, Gdiplus::Font* font, const std::wstring& text) {
     if (text.empty() || font == nullptr) {

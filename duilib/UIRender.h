@@ -105,6 +105,10 @@ struct TextFonts {
     Gdiplus::Font* link = nullptr; // for link runs; their underline is drawn separately
 };
 
+// The format text runs are measured and drawn with (typographic, trailing spaces counted, no
+// wrapping): one format for both, so a run is drawn exactly as wide as it was measured.
+Gdiplus::StringFormat& TypographicFormat();
+
 // Removes markup and returns the plain text (also used to tell whether text carries links).
 std::wstring StripMarkup(const std::wstring& text, int* linkCount = nullptr);
 
