@@ -14,6 +14,25 @@
 namespace DuiLib {
 
 namespace {
+
+// A window's client DC for the length of one measurement.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd) : m_hwnd(hwnd), m_dc(GetDC(hwnd)) {}
+    ~WindowDC() {
+        if (m_dc != nullptr) {
+            ReleaseDC(m_hwnd, m_dc);
+        }
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    [[nodiscard]] HDC get() const { return m_dc; }
+
+private:
+    HWND m_hwnd;
+    HDC m_dc;
+};
+
 constexpr UINT_PTR kEditIdBase = 0x4000;
 UINT_PTR g_nextEditId = kEditIdBase;
 
@@ -183,14 +202,13 @@ void CEditUI::SyncNativeWindow() {
     RECT rc = TextRect();
     HFONT font = m_pManager->GetHFONT(m_iFont);
     int lineHeight = m_pManager->Scale(20);
-    if (HDC dc = GetDC(m_hEdit)) {
-        HGDIOBJ old = SelectObject(dc, font);
+    if (const WindowDC dc(m_hEdit); dc.get() != nullptr) {
+        HGDIOBJ old = SelectObject(dc.get(), font);
         TEXTMETRICW tm{};
-        if (GetTextMetricsW(dc, &tm)) {
+        if (GetTextMetricsW(dc.get(), &tm)) {
             lineHeight = tm.tmHeight + 2;
         }
-        SelectObject(dc, old);
-        ReleaseDC(m_hEdit, dc);
+        SelectObject(dc.get(), old);
     }
     const int frameBottom = m_rcItem.bottom - m_pManager->Scale(2); // keep the focus line clear
     int top = rc.top + (rc.bottom - rc.top - lineHeight) / 2;

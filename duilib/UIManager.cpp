@@ -1,5 +1,7 @@
 #include "duilib/UIManager.h"
 
+#include "common/UniqueHandle.h"
+
 #include "duilib/UIEdit.h"
 #include "duilib/UIMarkup.h"
 
@@ -704,10 +706,11 @@ void CPaintManagerUI::UpdateWindowShape() {
     RECT rc{};
     GetWindowRect(m_hWnd, &rc);
     const int diameter = Scale(m_szRoundCorner.cx) * 2;
-    HRGN region = CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1, diameter, diameter);
+    unique_gdi<HRGN> region(
+        CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1, diameter, diameter));
     // On success the window owns the region.
-    if (region != nullptr && SetWindowRgn(m_hWnd, region, TRUE) == 0) {
-        DeleteObject(region);
+    if (region && SetWindowRgn(m_hWnd, region.get(), TRUE) != 0) {
+        region.release();
     }
 }
 
