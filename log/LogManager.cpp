@@ -26,6 +26,8 @@ LogManager& LogManager::GetInstance() {
 }
 
 void LogManager::SetLogDirectory(std::string productName) {
+    // The set-up reads the directory under the same lock.
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_logDir = "C:\\ProgramData\\Dired\\" + std::move(productName) + "\\log\\";
 }
 

@@ -148,6 +148,8 @@ void SetSpdlogger(const std::string& loggerName, const std::string& logFilePath,
     const std::uint64_t sizeLimit = LogDetail::SizeLimitFromSetting(maxFileSize);
     const std::uint64_t backupCount = LogDetail::BackupCountFromSetting(backupFileNum);
 
+    // Whatever the attempts give replaces the logger; after five failures it is empty.
+    g_spdlogger.reset();
     for (int attempt = 0; attempt < 5; ++attempt) {
         try {
             // The log isn't ready, so no statement uses a logger of this name: one still registered

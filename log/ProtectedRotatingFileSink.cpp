@@ -148,6 +148,13 @@ std::string ProtectedRotatingFileSink::FileNameByIndex(const std::string& baseFi
 void ProtectedRotatingFileSink::sink_it_(const spdlog::details::log_msg& msg) {
     spdlog::memory_buf_t formatted;
     formatter_->format(msg, formatted);
+    if (!m_file.IsOpen()) {
+        // The reopen at the end of an earlier rotation failed, so the base file was already moved
+        // to the first backup. Rotating again would shift the backups once per statement and lose
+        // the oldest each time; open a fresh current file instead.
+        m_file.Reopen(true);
+        m_currentSize = 0;
+    }
     m_currentSize += formatted.size();
     if (m_currentSize > m_sizeLimit) {
         Rotate();
