@@ -79,7 +79,8 @@ UINT CWindowWnd::ShowModal() {
     m_bModal = true;
     m_nModalResult = IDCANCEL;
     ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
-    if (owner != nullptr) {
+    m_bOwnerDisabledByModal = owner != nullptr && IsWindowEnabled(owner);
+    if (m_bOwnerDisabledByModal) {
         EnableWindow(owner, FALSE);
     }
     MSG msg{};
@@ -93,12 +94,13 @@ UINT CWindowWnd::ShowModal() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    if (owner != nullptr && IsWindow(owner)) {
+    if (m_bOwnerDisabledByModal && IsWindow(owner)) {
         EnableWindow(owner, TRUE);
         if (IsWindowVisible(owner)) {
             SetForegroundWindow(owner);
         }
     }
+    m_bOwnerDisabledByModal = false;
     m_bModal = false;
     return m_nModalResult;
 }
@@ -184,13 +186,18 @@ LRESULT CALLBACK CWindowWnd::StaticWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, 
         // The result is decided by how the close came: Close(code) or anything else.
         self->m_nModalResult = self->m_bCloseRequested ? self->m_nCloseCode : IDCANCEL;
         self->m_bCloseRequested = false;
-        if (self->m_bModal) {
+        HWND owner = self->m_bModal && self->m_bOwnerDisabledByModal ? GetWindow(hWnd, GW_OWNER) : nullptr;
+        if (owner != nullptr) {
             // The owner must be enabled before this window goes, or Windows activates another
             // application's window instead of it.
-            if (HWND owner = GetWindow(hWnd, GW_OWNER)) {
-                EnableWindow(owner, TRUE);
-            }
+            EnableWindow(owner, TRUE);
         }
+        const LRESULT result = self->HandleMessage(uMsg, wParam, lParam);
+        if (owner != nullptr && IsWindow(hWnd) && IsWindow(owner)) {
+            // The window declined to close: it is still modal, so its owner stays disabled.
+            EnableWindow(owner, FALSE);
+        }
+        return result;
     }
     if (uMsg == WM_NCDESTROY) {
         const LRESULT result = self->HandleMessage(uMsg, wParam, lParam);

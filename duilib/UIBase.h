@@ -50,6 +50,9 @@ protected:
 
     HWND m_hWnd = nullptr;
     bool m_bModal = false;
+    // Whether ShowModal disabled the owner. An owner already disabled by an outer modal window
+    // stays disabled until that window ends.
+    bool m_bOwnerDisabledByModal = false;
     bool m_bCloseRequested = false;
     UINT m_nCloseCode = IDCANCEL;
     UINT m_nModalResult = IDCANCEL;

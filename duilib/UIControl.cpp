@@ -218,8 +218,14 @@ void CControlUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue)
     } else if (name == L"keyboard") {
         m_bKeyboard = Markup::ParseBool(pstrValue);
     } else if (name == L"style") {
-        if (m_pManager != nullptr) {
+        // A style may name another style; a skin whose styles name each other in a circle must not
+        // recurse until the stack runs out, so the chain is cut at a depth no real skin needs.
+        static thread_local int styleDepth = 0;
+        constexpr int kMaxStyleDepth = 8;
+        if (m_pManager != nullptr && styleDepth < kMaxStyleDepth) {
+            ++styleDepth;
             ApplyAttributeList(m_pManager->GetStyle(pstrValue));
+            --styleDepth;
         }
     }
 }

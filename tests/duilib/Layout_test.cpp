@@ -203,3 +203,14 @@ TEST_F(LayoutTest, MissingOrBrokenSkinStillMakesAWindow) {
     EXPECT_EQ(builder.Create(L"<Window><Label name='x'></Window>"), nullptr);
     EXPECT_NE(builder.GetLastErrorMessage().Find(L"XML"), -1);
 }
+
+TEST_F(LayoutTest, StylesNamingEachOtherInACircleDoNotRecurseForever) {
+    TestWindow circular(LR"(<Window size="100,100">
+        <Style name="a" value="style='b' height='30'"/>
+        <Style name="b" value="style='a'"/>
+        <VerticalLayout><Label name="x" style="a"/></VerticalLayout>
+    </Window>)");
+    ASSERT_NE(circular.Open(), nullptr);
+    ASSERT_NE(circular.Pm().FindControl(L"x"), nullptr);
+    EXPECT_EQ(circular.Pm().FindControl(L"x")->GetFixedHeight(), 30);
+}

@@ -189,3 +189,54 @@ TEST_F(WindowTest, DeletingAnOpenWindowDestroysItQuietly) {
     EXPECT_FALSE(IsWindow(hwnd));
     UiDriver::Pump(50); // no timer or paint reaches the deleted object
 }
+
+TEST_F(WindowTest, InnerModalOverADisabledOwnerLeavesItDisabled) {
+    // A message window over the main window while a consent or about window is modal over it: when
+    // the inner one closes, the owner must stay disabled until the outer one ends.
+    bool ownerEnabledAfterInner = true;
+    const UINT outer = RunDialog([&](UiWindow& outerWindow) {
+        TestWindow inner(kDialogSkin, L"DuiTestInner");
+        inner.onNotify = [&inner](TNotifyUI& msg) {
+            if (msg.sType == DUI_MSGTYPE_CLICK && msg.pSender->GetName() == L"yes") {
+                inner.Close(IDYES);
+            }
+        };
+        inner.Create(owner.GetHWND(), L"DuiInner", WS_POPUP, 0);
+        ModalAnswer answerInner(L"DuiInner", nullptr, [](UiWindow& w) { w.Click(L"yes"); });
+        EXPECT_EQ(inner.ShowModal(), static_cast<UINT>(IDYES));
+        ownerEnabledAfterInner = IsWindowEnabled(owner.GetHWND()) != FALSE;
+        PostMessageW(outerWindow.Hwnd(), WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(outer, static_cast<UINT>(IDCANCEL));
+    EXPECT_FALSE(ownerEnabledAfterInner);
+    EXPECT_TRUE(IsWindowEnabled(owner.GetHWND()));
+}
+
+namespace {
+// Declines the first WM_CLOSE, as an "are you sure?" window would.
+class DecliningWindow : public TestWindow {
+public:
+    using TestWindow::TestWindow;
+    int declines = 1;
+
+protected:
+    LRESULT HandleCustomMessage(UINT uMsg, WPARAM, LPARAM, BOOL& bHandled) override {
+        bHandled = uMsg == WM_CLOSE && declines > 0 ? (--declines, TRUE) : FALSE;
+        return 0;
+    }
+};
+} // namespace
+
+TEST_F(WindowTest, DeclinedCloseKeepsTheOwnerDisabled) {
+    DecliningWindow dialog(kDialogSkin, L"DuiTestDialog");
+    dialog.Create(owner.GetHWND(), L"DuiDialog", WS_POPUP, 0);
+    bool ownerEnabledAfterDecline = true;
+    ModalAnswer answerer(L"DuiDialog", nullptr, [&](UiWindow& w) {
+        SendMessageW(w.Hwnd(), WM_CLOSE, 0, 0);
+        ownerEnabledAfterDecline = IsWindowEnabled(owner.GetHWND()) != FALSE;
+        dialog.Close(IDYES);
+    });
+    EXPECT_EQ(dialog.ShowModal(), static_cast<UINT>(IDYES));
+    EXPECT_FALSE(ownerEnabledAfterDecline);
+    EXPECT_TRUE(IsWindowEnabled(owner.GetHWND()));
+}
