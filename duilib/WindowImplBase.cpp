@@ -36,7 +36,8 @@ void WindowImplBase::CenterToParentWindow() {
     if (parent == nullptr) {
         parent = GetParent(m_hWnd);
     }
-    if (parent == nullptr) {
+    // A minimised owner sits far off screen: centre on its monitor instead.
+    if (parent == nullptr || IsIconic(parent)) {
         CenterWindow();
         return;
     }

@@ -170,6 +170,12 @@ ModalAnswer::~ModalAnswer() {
     if (m_timer != 0) {
         KillTimer(nullptr, m_timer);
     }
+    if (m_timedOut) {
+        // The quit posted to end the unanswered loop must not end the next test's loops as well.
+        MSG msg{};
+        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
     std::erase(g_answers, this);
 }
 
