@@ -184,8 +184,14 @@ void CEditUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue) {
 void CEditUI::OnDpiChanged() {
     CLabelUI::OnDpiChanged();
     if (m_hEdit != nullptr && m_pManager != nullptr) {
-        SendMessageW(m_hEdit, WM_SETFONT, reinterpret_cast<WPARAM>(m_pManager->GetHFONT(m_iFont)), TRUE);
+        RefreshNativeFont();
         SyncNativeWindow();
+    }
+}
+
+void CEditUI::RefreshNativeFont() {
+    if (m_hEdit != nullptr && m_pManager != nullptr) {
+        SendMessageW(m_hEdit, WM_SETFONT, reinterpret_cast<WPARAM>(m_pManager->GetHFONT(m_iFont)), TRUE);
     }
 }
 

@@ -40,6 +40,8 @@ public:
 
     // Called by the manager.
     void SyncNativeWindow();
+    // Hands the native box its current font again, after the skin replaced that font.
+    void RefreshNativeFont();
     void OnNativeChange();
     HBRUSH OnCtlColor(HDC hdc);
 

@@ -320,6 +320,10 @@ void CPaintManagerUI::AddFont(int id, const wchar_t* face, int size, bool bold, 
         m_defaultFontId = id;
         m_fontCache.erase(-1);
     }
+    // Native edit boxes made earlier in the skin hold a font that was just freed.
+    for (CEditUI* edit : m_edits) {
+        edit->RefreshNativeFont();
+    }
 }
 
 const CPaintManagerUI::FontInfo& CPaintManagerUI::FontById(int id) const {

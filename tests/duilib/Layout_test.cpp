@@ -214,3 +214,14 @@ TEST_F(LayoutTest, StylesNamingEachOtherInACircleDoNotRecurseForever) {
     ASSERT_NE(circular.Pm().FindControl(L"x"), nullptr);
     EXPECT_EQ(circular.Pm().FindControl(L"x")->GetFixedHeight(), 30);
 }
+
+TEST_F(LayoutTest, FontDeclaredAfterAnEditReachesItsNativeBox) {
+    TestWindow window(LR"(<Window size="200,100">
+        <VerticalLayout><Edit name="e"/><Font id="1" name="Tahoma" size="20" default="true"/></VerticalLayout>
+    </Window>)");
+    ASSERT_NE(window.Open(), nullptr);
+    auto* edit = static_cast<CEditUI*>(window.Pm().FindControl(L"e")->GetInterface(L"Edit"));
+    ASSERT_NE(edit, nullptr);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(edit->GetNativeWindow(), WM_GETFONT, 0, 0));
+    EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT)) << "the edit holds a freed font";
+}
