@@ -65,6 +65,16 @@ struct KernelFile {
     static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void close(type handle) noexcept { CloseHandle(handle); }
 };
+struct FindFile {
+    using type = HANDLE;
+    static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(type handle) noexcept { FindClose(handle); }
+};
+struct MemoryDC {
+    using type = HDC;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type dc) noexcept { DeleteDC(dc); }
+};
 template <typename T>
 struct Local {
     using type = T;
@@ -82,6 +92,8 @@ struct GdiObject {
 using unique_hkey = UniqueResource<HandleTraits::RegKey>;
 using unique_handle = UniqueResource<HandleTraits::Kernel>;
 using unique_file_handle = UniqueResource<HandleTraits::KernelFile>;
+using unique_find_handle = UniqueResource<HandleTraits::FindFile>;
+using unique_memdc = UniqueResource<HandleTraits::MemoryDC>;
 template <typename T>
 using unique_local = UniqueResource<HandleTraits::Local<T>>;
 template <typename T>

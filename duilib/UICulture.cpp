@@ -9,15 +9,6 @@
 #include <cwchar>
 #include <vector>
 
-namespace HandleTraits {
-struct FindFile {
-    using type = HANDLE;
-    static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(type handle) noexcept { FindClose(handle); }
-};
-} // namespace HandleTraits
-using unique_find_handle = UniqueResource<HandleTraits::FindFile>;
-
 namespace DuiLib {
 
 namespace {

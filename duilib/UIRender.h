@@ -18,15 +18,6 @@ using std::min;
 #include <string>
 #include <vector>
 
-namespace HandleTraits {
-struct MemoryDC {
-    using type = HDC;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type dc) noexcept { DeleteDC(dc); }
-};
-} // namespace HandleTraits
-using unique_memdc = UniqueResource<HandleTraits::MemoryDC>;
-
 namespace DuiLib {
 
 class CPaintManagerUI;
