@@ -1,9 +1,9 @@
 #include "appcommon/Common.h"
 
+#include "common/ModulePath.h"
 #include "common/StringConv.h"
 #include "log/LogManager.h"
 
-#include <pathcch.h>
 #include <tinyxml2.h>
 
 namespace NvLullgate {
@@ -13,27 +13,11 @@ namespace {
 constexpr wchar_t kVersionFileName[] = L"version.xml";
 constexpr char kVersionFileNameA[] = "version.xml";
 
-// Full path of `fileName` in the executable's folder, in a MAX_PATH buffer. False when the
-// module path does not fit (a cut-off path would name some other folder) or cannot be built.
-bool BuildBesideExePath(const wchar_t* fileName, wchar_t (&path)[MAX_PATH]) {
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return false;
-    }
-    return PathCchRemoveFileSpec(path, MAX_PATH) == S_OK && PathCchAppend(path, MAX_PATH, fileName) == S_OK;
-}
-
-bool IsExistingFile(const wchar_t* path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    return GetFileAttributesExW(path, GetFileExInfoStandard, &data) &&
-           (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 } // namespace
 
 std::string Common::GetAppVersion() {
-    wchar_t path[MAX_PATH]{};
-    if (!BuildBesideExePath(kVersionFileName, path) || !IsExistingFile(path)) {
+    const std::wstring path = BesideExePath(kVersionFileName);
+    if (path.empty() || !IsExistingFile(path.c_str())) {
         LOG_ERROR(L"get xml file fail. file name:" << kVersionFileNameA);
         return {};
     }

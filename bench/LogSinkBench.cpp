@@ -119,7 +119,7 @@ void RemoveTree(const std::filesystem::path& root) {
 
 } // namespace
 
-int main() {
+int Run() {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
     const std::filesystem::path folder =
@@ -193,4 +193,13 @@ int main() {
 
     RemoveTree(folder);
     return 0;
+}
+
+int main() {
+    try {
+        return Run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "log_sink_bench: %s\n", e.what());
+        return 1;
+    }
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <pathcch.h>
+
 std::wstring GetModulePath() {
     // Paths may exceed MAX_PATH on systems with long paths enabled: grow until it fits.
     std::wstring buffer(MAX_PATH, L'\0');
@@ -29,4 +31,20 @@ std::wstring GetModuleDirectory() {
     }
     path.resize(slash);
     return path;
+}
+
+std::wstring BesideExePath(const wchar_t* name) {
+    wchar_t path[MAX_PATH]{};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || PathCchRemoveFileSpec(path, MAX_PATH) != S_OK ||
+        PathCchAppend(path, MAX_PATH, name) != S_OK) {
+        return {};
+    }
+    return path;
+}
+
+bool IsExistingFile(const wchar_t* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return path != nullptr && GetFileAttributesExW(path, GetFileExInfoStandard, &data) &&
+           (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

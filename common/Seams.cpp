@@ -22,9 +22,15 @@ TokenElevationFn& TokenElevationOverride() {
 
 } // namespace
 
-void SetCreateProcess(CreateProcessFn fn) { CreateProcessOverride() = std::move(fn); }
-void SetShellExecuteEx(ShellExecuteExFn fn) { ShellExecuteOverride() = std::move(fn); }
-void SetTokenElevation(TokenElevationFn fn) { TokenElevationOverride() = std::move(fn); }
+void SetCreateProcess(CreateProcessFn fn) {
+    CreateProcessOverride() = std::move(fn);
+}
+void SetShellExecuteEx(ShellExecuteExFn fn) {
+    ShellExecuteOverride() = std::move(fn);
+}
+void SetTokenElevation(TokenElevationFn fn) {
+    TokenElevationOverride() = std::move(fn);
+}
 
 BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
                     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,

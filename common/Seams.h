@@ -11,11 +11,10 @@
 
 namespace Seams {
 
-using CreateProcessFn = std::function<BOOL(LPCWSTR applicationName, LPWSTR commandLine,
-                                           LPSECURITY_ATTRIBUTES processAttributes,
-                                           LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
-                                           DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
-                                           LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation)>;
+using CreateProcessFn = std::function<BOOL(
+    LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags, LPVOID environment,
+    LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation)>;
 using ShellExecuteExFn = std::function<BOOL(SHELLEXECUTEINFOW* info)>;
 // The token-elevation query: returns FALSE when the query fails, otherwise fills TokenIsElevated
 // and the length the system gave back.
@@ -25,13 +24,13 @@ void SetCreateProcess(CreateProcessFn fn);
 void SetShellExecuteEx(ShellExecuteExFn fn);
 void SetTokenElevation(TokenElevationFn fn);
 
-BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+[[nodiscard]] BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
                     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
                     LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
                     LPPROCESS_INFORMATION processInformation);
-BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
+[[nodiscard]] BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 // OpenProcessToken(TOKEN_QUERY) + GetTokenInformation(TokenElevation) on the current process.
 // True when the query succeeded; *isElevated is TokenIsElevated, *returnedLength the size given back.
-BOOL QueryTokenElevation(DWORD* isElevated, DWORD* returnedLength);
+[[nodiscard]] BOOL QueryTokenElevation(DWORD* isElevated, DWORD* returnedLength);
 
 } // namespace Seams

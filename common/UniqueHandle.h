@@ -5,10 +5,10 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <utility>
 
-template <typename Traits>
-class UniqueResource {
+template <typename Traits> class UniqueResource {
 public:
     using value_type = typename Traits::type;
 
@@ -75,14 +75,18 @@ struct MemoryDC {
     static type invalid() noexcept { return nullptr; }
     static void close(type dc) noexcept { DeleteDC(dc); }
 };
-template <typename T>
-struct Local {
+struct CFile {
+    using type = std::FILE*;
+    static type invalid() noexcept { return nullptr; }
+    // The one place a C stream is closed: every FILE* the program opens is held here.
+    static void close(type file) noexcept { std::fclose(file); } // NOLINT(cppcoreguidelines-owning-memory)
+};
+template <typename T> struct Local {
     using type = T;
     static type invalid() noexcept { return nullptr; }
     static void close(type memory) noexcept { LocalFree(reinterpret_cast<HLOCAL>(memory)); }
 };
-template <typename T>
-struct GdiObject {
+template <typename T> struct GdiObject {
     using type = T;
     static type invalid() noexcept { return nullptr; }
     static void close(type object) noexcept { DeleteObject(object); }
@@ -94,7 +98,6 @@ using unique_handle = UniqueResource<HandleTraits::Kernel>;
 using unique_file_handle = UniqueResource<HandleTraits::KernelFile>;
 using unique_find_handle = UniqueResource<HandleTraits::FindFile>;
 using unique_memdc = UniqueResource<HandleTraits::MemoryDC>;
-template <typename T>
-using unique_local = UniqueResource<HandleTraits::Local<T>>;
-template <typename T>
-using unique_gdi = UniqueResource<HandleTraits::GdiObject<T>>;
+using unique_cfile = UniqueResource<HandleTraits::CFile>;
+template <typename T> using unique_local = UniqueResource<HandleTraits::Local<T>>;
+template <typename T> using unique_gdi = UniqueResource<HandleTraits::GdiObject<T>>;

@@ -121,7 +121,8 @@ void CWindowWnd::CenterWindow() {
     RECT rcWindow{};
     GetWindowRect(m_hWnd, &rcWindow);
     HWND owner = GetWindow(m_hWnd, GW_OWNER);
-    MONITORINFO mi{sizeof(mi)};
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
     GetMonitorInfoW(MonitorFromWindow(owner != nullptr ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &mi);
     RECT area = mi.rcWork;
     if (owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner)) {

@@ -120,6 +120,7 @@ private:
 
 } // namespace
 
+// NOLINTBEGIN(cppcoreguidelines-owning-memory)
 CControlUI* CDialogBuilder::CreateControlByClass(const wchar_t* className) {
     const std::wstring name = className != nullptr ? className : L"";
     if (name == L"Control") {
@@ -148,6 +149,7 @@ CControlUI* CDialogBuilder::CreateControlByClass(const wchar_t* className) {
     }
     return nullptr;
 }
+// NOLINTEND(cppcoreguidelines-owning-memory)
 
 CControlUI* CDialogBuilder::Create(const wchar_t* xml, IDialogBuilderCallback* pCallback, CPaintManagerUI* pManager,
                                    CControlUI* pParent) {

@@ -43,7 +43,7 @@ bool CContainerUI::Remove(CControlUI* pControl) {
         return false;
     }
     m_items.erase(it);
-    delete pControl;
+    delete pControl; // NOLINT(cppcoreguidelines-owning-memory)
     NeedUpdate();
     return true;
 }
@@ -52,7 +52,7 @@ void CContainerUI::RemoveAll() {
     std::vector<CControlUI*> items;
     items.swap(m_items);
     for (CControlUI* item : items) {
-        delete item;
+        delete item; // NOLINT(cppcoreguidelines-owning-memory)
     }
     NeedUpdate();
 }

@@ -69,7 +69,7 @@ bool UICulture::HasFileFor(const std::wstring& tag) const {
 
 std::wstring UICulture::ChooseLanguage() const {
     if (m_useDisplayLanguage) {
-        const std::wstring display = g_displayLanguageQuery();
+        std::wstring display = g_displayLanguageQuery();
         if (HasFileFor(display)) {
             return display;
         }

@@ -475,8 +475,6 @@ void CButtonUI::DoEvent(TEventUI& event) {
         }
         break;
     }
-    case UIEVENT_KILLFOCUS:
-        break;
     default:
         break;
     }

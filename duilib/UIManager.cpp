@@ -62,7 +62,7 @@ CPaintManagerUI::~CPaintManagerUI() {
     m_timers.clear();
     CControlUI* root = m_pRoot;
     m_pRoot = nullptr;
-    delete root;
+    delete root; // NOLINT(cppcoreguidelines-owning-memory)
     m_measureGraphics.reset();
     if (m_offscreenDC && m_offscreenOld != nullptr) {
         SelectObject(m_offscreenDC.get(), m_offscreenOld);
@@ -153,7 +153,7 @@ bool CPaintManagerUI::AttachDialog(CControlUI* pControl) {
     if (m_pRoot != nullptr && m_pRoot != pControl) {
         CControlUI* old = m_pRoot;
         m_pRoot = nullptr;
-        delete old;
+        delete old; // NOLINT(cppcoreguidelines-owning-memory)
     }
     m_pRoot = pControl;
     m_pRoot->SetManager(this, nullptr);
@@ -347,7 +347,7 @@ CPaintManagerUI::FontCache& CPaintManagerUI::CacheFor(int id) {
     GetMeasureGraphics(); // makes the memory DC the fonts are created against
     cache = FontCache{};
     cache.dpi = m_dpi;
-    for (int style = 0; style < 4; ++style) {
+    for (std::size_t style = 0; style < cache.fonts.size(); ++style) {
         LOGFONTW lf{};
         lf.lfHeight = -Scale(info.size);
         lf.lfWeight = (info.bold || (style & 1)) ? FW_SEMIBOLD : FW_NORMAL;

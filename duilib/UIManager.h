@@ -10,6 +10,7 @@
 
 #include "common/UniqueHandle.h"
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -141,7 +142,7 @@ private:
     };
     struct FontCache {
         int dpi = 0;
-        std::unique_ptr<Gdiplus::Font> fonts[4]; // normal, bold, underline, bold+underline
+        std::array<std::unique_ptr<Gdiplus::Font>, 4> fonts; // normal, bold, underline, bold+underline
         unique_gdi<HFONT> hfont;
     };
     const FontInfo& FontById(int id) const;

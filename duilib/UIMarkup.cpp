@@ -150,7 +150,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& content) {
         return false;
     }
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 16 * 1024 * 1024) {
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 16LL * 1024 * 1024) {
         return false;
     }
     content.resize(static_cast<size_t>(size.QuadPart));

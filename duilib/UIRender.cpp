@@ -311,7 +311,9 @@ void DrawBorder(Gdiplus::Graphics& g, const RECT& rc, DWORD argb, float width, f
     }
     Gdiplus::Pen pen(ToColor(argb), width);
     const float half = width / 2;
-    const Gdiplus::RectF r(rc.left + half, rc.top + half, rc.right - rc.left - width, rc.bottom - rc.top - width);
+    const Gdiplus::RectF r(static_cast<float>(rc.left) + half, static_cast<float>(rc.top) + half,
+                           static_cast<float>(rc.right - rc.left) - width,
+                           static_cast<float>(rc.bottom - rc.top) - width);
     Gdiplus::GraphicsPath path;
     AddRoundRect(path, r, std::max(0.0f, radius - half));
     g.DrawPath(&pen, &path);
@@ -398,7 +400,7 @@ TextLayout LayoutText(Gdiplus::Graphics& g, const TextFonts& fonts, const std::w
         }
         TextRun run;
         run.text = t;
-        run.box = Gdiplus::RectF(x, line * layout.lineHeight, w, layout.lineHeight);
+        run.box = Gdiplus::RectF(x, static_cast<float>(line) * layout.lineHeight, w, layout.lineHeight);
         run.link = link;
         run.bold = bold;
         run.line = line;

@@ -53,7 +53,7 @@ int CDuiString::Find(const wchar_t* sub, int start) const {
 
 int CDuiString::Format(const wchar_t* format, ...) {
     wchar_t buffer[1024] = {};
-    va_list args;
+    va_list args{};
     va_start(args, format);
     // _TRUNCATE: an over-long result is cut instead of calling the invalid-parameter handler.
     const int written = _vsnwprintf_s(buffer, _countof(buffer), _TRUNCATE, format, args);

@@ -49,7 +49,8 @@ void WindowImplBase::CenterToParentWindow() {
     const int height = rcWindow.bottom - rcWindow.top;
     int x = rcParent.left + (rcParent.right - rcParent.left - width) / 2;
     int y = rcParent.top + (rcParent.bottom - rcParent.top - height) / 2;
-    MONITORINFO mi{sizeof(mi)};
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
     if (GetMonitorInfoW(MonitorFromWindow(parent, MONITOR_DEFAULTTONEAREST), &mi)) {
         x = std::max(static_cast<int>(mi.rcWork.left), std::min(x, static_cast<int>(mi.rcWork.right) - width));
         y = std::max(static_cast<int>(mi.rcWork.top), std::min(y, static_cast<int>(mi.rcWork.bottom) - height));
@@ -90,7 +91,7 @@ LRESULT WindowImplBase::OnCreate(UINT /*uMsg*/, WPARAM /*wParam*/, LPARAM /*lPar
         // No skin: the window exists but shows nothing. InitWindow still runs, so a window that
         // looks its controls up finds none and says so in its own log.
         OutputDebugStringW((L"duilib: " + builder.GetLastErrorMessage().str() + L"\n").c_str());
-        root = new CControlUI;
+        root = new CControlUI; // NOLINT(cppcoreguidelines-owning-memory)
     }
     m_pm.AttachDialog(root);
     m_pm.AddNotifier(this);

@@ -12,8 +12,7 @@ namespace LogDetail {
 // Room for the longer spelling of unnamed namespaces in the rewritten name.
 inline constexpr std::size_t kTagSlack = 64;
 
-template <std::size_t N>
-struct FunctionTag {
+template <std::size_t N> struct FunctionTag {
     char text[N + kTagSlack]{};
     constexpr const char* c_str() const { return text; }
     constexpr std::string_view view() const { return std::string_view(text); }
@@ -21,8 +20,7 @@ struct FunctionTag {
 
 // Reduces "ret-type qualified::name(params) const [with T = ...]" to "qualified::name" and
 // spells GCC's "{anonymous}" the way MSVC does.
-template <std::size_t N>
-consteval FunctionTag<N> MakeFunctionTag(const char (&pretty)[N]) {
+template <std::size_t N> consteval FunctionTag<N> MakeFunctionTag(const char (&pretty)[N]) {
     std::string_view sig(pretty, N - 1);
 
     // GCC appends template bindings as " [with T = int]"; MSVC's __FUNCTION__ has none.
@@ -93,8 +91,10 @@ struct LiteralTag {
 
 // Declares a constant named `var` holding the enclosing function's tag; `var.c_str()` reads it.
 #if defined(_MSC_VER) && !defined(__clang__)
-#define LULLGATE_DECLARE_FUNCTION_TAG(var) static constexpr ::LogDetail::LiteralTag var{__FUNCTION__}
+#define LULLGATE_DECLARE_FUNCTION_TAG(var)                                                                             \
+    static constexpr ::LogDetail::LiteralTag var {                                                                     \
+        __FUNCTION__                                                                                                   \
+    }
 #else
-#define LULLGATE_DECLARE_FUNCTION_TAG(var)                                                                    \
-    static constexpr auto var = ::LogDetail::MakeFunctionTag(__PRETTY_FUNCTION__)
+#define LULLGATE_DECLARE_FUNCTION_TAG(var) static constexpr auto var = ::LogDetail::MakeFunctionTag(__PRETTY_FUNCTION__)
 #endif

@@ -48,7 +48,7 @@ private:
     // sets m_ready when it returns true with a logger in place.
     void RunSetUp(const std::function<bool()>& setUp);
     // The body of the set-up; true when g_spdlogger is usable.
-    bool SetUpLogger();
+    [[nodiscard]] bool SetUpLogger();
 
     std::string m_logDir;
     // Read by Write without the lock; once true it stays true for the life of the process.
@@ -85,9 +85,7 @@ public:
         return *this;
     }
 
-    StatementBuilder& operator<<(const char* text) {
-        return text != nullptr ? *this << std::string_view(text) : *this;
-    }
+    StatementBuilder& operator<<(const char* text) { return text != nullptr ? *this << std::string_view(text) : *this; }
     StatementBuilder& operator<<(std::string_view text) {
         for (char c : text) {
             m_stream.put(static_cast<wchar_t>(static_cast<unsigned char>(c)));
@@ -101,8 +99,8 @@ public:
     }
 
     template <std::integral T>
-        requires(!std::same_as<T, bool> && !std::same_as<T, char> && !std::same_as<T, wchar_t>)
-    StatementBuilder& operator<<(T value) {
+    requires(!std::same_as<T, bool> && !std::same_as<T, char> && !std::same_as<T, wchar_t>) StatementBuilder&
+    operator<<(T value) {
         m_stream << value;
         return *this;
     }
@@ -116,14 +114,14 @@ inline constexpr int kLevelError = 4;
 
 } // namespace LogDetail
 
-#define LULLGATE_LOG_STATEMENT(level, ...)                                                                    \
-    do {                                                                                                      \
-        LULLGATE_DECLARE_FUNCTION_TAG(lullgateFunctionTag_);                                                  \
-        std::wostringstream lullgateStatement_;                                                               \
-        lullgateStatement_.imbue(std::locale::classic());                                                     \
-        ::LogDetail::StatementBuilder(lullgateStatement_)                                                     \
-            << __VA_ARGS__ << L"(" << lullgateFunctionTag_.c_str() << L")";                                   \
-        ::LogManager::GetInstance().Write((level), lullgateStatement_);                                       \
+#define LULLGATE_LOG_STATEMENT(level, ...)                                                                             \
+    do {                                                                                                               \
+        LULLGATE_DECLARE_FUNCTION_TAG(lullgateFunctionTag_);                                                           \
+        std::wostringstream lullgateStatement_;                                                                        \
+        lullgateStatement_.imbue(std::locale::classic());                                                              \
+        ::LogDetail::StatementBuilder(lullgateStatement_)                                                              \
+            << __VA_ARGS__ << L"(" << lullgateFunctionTag_.c_str() << L")";                                            \
+        ::LogManager::GetInstance().Write((level), lullgateStatement_);                                                \
     } while (false)
 
 // LOG_WARN(L"RegOpenKeyEx errorID : " << code << L",lpSubKey : " << path);

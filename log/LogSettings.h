@@ -21,6 +21,6 @@ std::uint64_t SizeLimitFromSetting(int maxFileSizeMiB);
 // The sink's backup count for a "backupFileNum" value, clamped to the bounds above.
 std::uint64_t BackupCountFromSetting(int backupFileNum);
 // The spdlog level for a "logLevel" text: "debug", "info", "warn", "error" exactly; warn otherwise.
-int LevelFromSetting(const std::string& text);
+[[nodiscard]] int LevelFromSetting(const std::string& text);
 
 } // namespace LogDetail

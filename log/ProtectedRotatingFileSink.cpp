@@ -59,20 +59,16 @@ void ProtectedLogFile::Open(const std::string& name, bool truncate) {
         // A log left by an earlier run is read-only; the file may also not exist yet.
         (void)_chmod(name.c_str(), kModeReadWrite);
         if (truncate) {
-            std::FILE* emptied = _fsopen(name.c_str(), "wb", _SH_DENYNO);
-            if (emptied == nullptr) {
+            const unique_cfile emptied(_fsopen(name.c_str(), "wb", _SH_DENYNO));
+            if (!emptied) {
                 continue;
             }
-            std::fclose(emptied);
         }
-        m_file = _fsopen(name.c_str(), "ab", _SH_DENYNO);
-        if (m_file != nullptr && _chmod(name.c_str(), kModeReadWrite) == 0) {
+        m_file.reset(_fsopen(name.c_str(), "ab", _SH_DENYNO));
+        if (m_file && _chmod(name.c_str(), kModeReadWrite) == 0) {
             return;
         }
-        if (m_file != nullptr) {
-            std::fclose(m_file);
-            m_file = nullptr;
-        }
+        m_file.reset();
         Sleep(m_openIntervalMs);
     }
     spdlog::throw_spdlog_ex("Failed opening file " + name + " for writing", errno);
@@ -86,29 +82,28 @@ void ProtectedLogFile::Reopen(bool truncate) {
 }
 
 void ProtectedLogFile::Close() {
-    if (m_file == nullptr) {
+    if (!m_file) {
         return;
     }
-    std::fclose(m_file);
-    m_file = nullptr;
+    m_file.reset();
     (void)_chmod(m_fileName.c_str(), kModeReadOnly);
 }
 
 void ProtectedLogFile::Write(const spdlog::memory_buf_t& buffer) {
     const std::size_t size = buffer.size();
-    if (m_file == nullptr || std::fwrite(buffer.data(), 1, size, m_file) != size) {
+    if (!m_file || std::fwrite(buffer.data(), 1, size, m_file.get()) != size) {
         spdlog::throw_spdlog_ex("Failed writing to file " + m_fileName, errno);
     }
 }
 
 void ProtectedLogFile::Flush() {
-    if (m_file != nullptr) {
-        (void)std::fflush(m_file);
+    if (m_file) {
+        (void)std::fflush(m_file.get());
     }
 }
 
 std::uint64_t ProtectedLogFile::Size() const {
-    const long long length = m_file == nullptr ? -1 : _filelengthi64(_fileno(m_file));
+    const long long length = !m_file ? -1 : _filelengthi64(_fileno(m_file.get()));
     if (length < 0) {
         spdlog::throw_spdlog_ex("Failed getting file size from fd", errno);
     }
@@ -192,7 +187,9 @@ void ProtectedRotatingFileSink::Rotate() {
             // Empty the current file anyway so the log stays bounded.
             m_file.Reopen(true);
             m_currentSize = 0;
-            spdlog::throw_spdlog_ex("rotating_file_sink: failed renaming " + source + " to " + target, renameError);
+            std::string message = "rotating_file_sink: failed renaming ";
+            message.append(source).append(" to ").append(target);
+            spdlog::throw_spdlog_ex(message, renameError);
         }
     }
     m_file.Reopen(true);

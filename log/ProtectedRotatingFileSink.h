@@ -4,6 +4,8 @@
 // Private to log/: it pulls in spdlog, which the rest of the program never sees.
 #pragma once
 
+#include "common/UniqueHandle.h"
+
 #include <spdlog/sinks/base_sink.h>
 
 #include <cstdint>
@@ -33,10 +35,10 @@ public:
     // The open file's length in bytes.
     [[nodiscard]] std::uint64_t Size() const;
     [[nodiscard]] const std::string& FileName() const { return m_fileName; }
-    [[nodiscard]] bool IsOpen() const { return m_file != nullptr; }
+    [[nodiscard]] bool IsOpen() const { return m_file.valid(); }
 
 private:
-    std::FILE* m_file = nullptr;
+    unique_cfile m_file;
     std::string m_fileName;
     int m_openTries = 5;
     unsigned long m_openIntervalMs = 10;

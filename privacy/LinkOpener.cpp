@@ -1,5 +1,6 @@
 #include "privacy/LinkOpener.h"
 
+#include "common/ModulePath.h"
 #include "common/Seams.h"
 #include "common/StringConv.h"
 #include "common/UniqueHandle.h"
@@ -12,19 +13,14 @@ namespace NvPcPrivacySecurity {
 
 namespace {
 
-bool IsExistingFile(const wchar_t* path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    return GetFileAttributesExW(path, GetFileExInfoStandard, &data) &&
-           (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 // Opens a link found in the configuration; whether it actually opened is not the caller's
 // concern (the click simply does nothing visible).
 bool OpenConfiguredLink(const char* key) {
     std::string url;
     const bool found = ReadUrlConfig(key, url);
     if (found) {
-        OpenLink(BrowserPath(), AnsiToWide(url));
+        // The result tells whether the link was configured, not whether a browser came up.
+        (void)OpenLink(BrowserPath(), AnsiToWide(url));
     }
     return found;
 }
@@ -37,11 +33,8 @@ std::wstring& BrowserPath() {
 }
 
 bool ReadUrlConfig(const std::string& key, std::string& url) {
-    wchar_t path[MAX_PATH]{};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    // A cut-off module path would name some other folder.
-    if (length == 0 || length >= MAX_PATH || PathCchRemoveFileSpec(path, MAX_PATH) != S_OK ||
-        PathCchAppend(path, MAX_PATH, L"config\\url.xml") != S_OK || !IsExistingFile(path)) {
+    const std::wstring path = BesideExePath(L"config\\url.xml");
+    if (path.empty() || !IsExistingFile(path.c_str())) {
         return false;
     }
     const std::string narrowPath = WideToAnsi(path);

@@ -25,14 +25,14 @@ std::wstring& BrowserPath();
 
 // True when <Config> in config\url.xml has a child element named exactly `key` (the first one
 // wins); `url` gets its "url" attribute only when that attribute exists.
-bool ReadUrlConfig(const std::string& key, std::string& url);
+[[nodiscard]] bool ReadUrlConfig(const std::string& key, std::string& url);
 // Open the configured link; true when the link was found in the configuration.
-bool OpenPrivacyStatement();
-bool OpenUserAgreement();
+[[nodiscard]] bool OpenPrivacyStatement();
+[[nodiscard]] bool OpenUserAgreement();
 // Looks the browser up through its uninstall entry. On success `path` holds the browser's full
 // path; when the entry names a folder without the browser, `path` is emptied.
-bool FindBrowser(std::wstring& path);
+[[nodiscard]] bool FindBrowser(std::wstring& path);
 // Starts the browser (or explorer.exe) with ` "target"`; true when the shell accepted the request.
-bool OpenLink(std::wstring& browserPath, const std::wstring& target);
+[[nodiscard]] bool OpenLink(std::wstring& browserPath, const std::wstring& target);
 
 } // namespace NvPcPrivacySecurity

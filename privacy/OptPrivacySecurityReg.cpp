@@ -34,7 +34,7 @@ PrivacyStatus OptPrivacySecurityReg::CheckToolPriacyStatusReg() {
     }
     // A flag that cannot be read does not count against the user: the versions decide alone.
     DWORD agreed = 1;
-    GetRegDWordValue(key.get(), kValueUserAgree, agreed);
+    (void)GetRegDWordValue(key.get(), kValueUserAgree, agreed);
 
     std::string userAgreementVersion;
     std::string privacyVersion;
@@ -50,6 +50,8 @@ PrivacyStatus OptPrivacySecurityReg::CheckToolPriacyStatusReg() {
     return ComparePriacyStatusReg(std::move(userAgreementVersion), std::move(privacyVersion));
 }
 
+// The copies are the operation's own by design: callers hand over texts they no longer need.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 int OptPrivacySecurityReg::ComparePriacyStatusReg(std::string userAgreementVersion, std::string privacyVersion) {
     const bool privacyCurrent = privacyVersion == kPrivacyStatementVersion;
     const bool userCurrent = userAgreementVersion == kUserAgreementVersion;
@@ -73,7 +75,7 @@ bool OptPrivacySecurityReg::SetToolPriacyStatusReg() {
     const std::string accountId;
     const std::string appVersion = NvLullgate::Common::GetAppVersion();
     std::string consentTime;
-    GetSysCurTime(consentTime);
+    (void)GetSysCurTime(consentTime); // an unreadable clock leaves the time empty
 
     unique_hkey key;
     const LSTATUS created = RegCreateKeyExW(HKEY_CURRENT_USER, kSignKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,

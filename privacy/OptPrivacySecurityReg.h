@@ -30,23 +30,23 @@ public:
     static constexpr wchar_t kSignKeyPath[] = L"SOFTWARE\\Norvane\\Lullgate\\sign";
     static constexpr wchar_t kParentKeyPath[] = L"SOFTWARE\\Norvane";
 
-    static PrivacyStatus CheckToolPriacyStatusReg();
+    [[nodiscard]] static PrivacyStatus CheckToolPriacyStatusReg();
     // 0, 2, 3 or 4 for the stored versions against the current ones.
-    static int ComparePriacyStatusReg(std::string userAgreementVersion, std::string privacyVersion);
+    [[nodiscard]] static int ComparePriacyStatusReg(std::string userAgreementVersion, std::string privacyVersion);
     // Writes the whole record for the current versions; true when every value was written.
-    static bool SetToolPriacyStatusReg();
+    [[nodiscard]] static bool SetToolPriacyStatusReg();
     // Withdraws consent; true when both "sign" and "Lullgate" were deleted.
-    static bool DeletToolPriacyStatusReg();
+    [[nodiscard]] static bool DeletToolPriacyStatusReg();
 
-    static bool SetRegDWordValue(HKEY key, const std::wstring& name, DWORD value);
+    [[nodiscard]] static bool SetRegDWordValue(HKEY key, const std::wstring& name, DWORD value);
     // `value` changes only on success.
-    static bool GetRegDWordValue(HKEY key, const std::wstring& name, DWORD& value);
+    [[nodiscard]] static bool GetRegDWordValue(HKEY key, const std::wstring& name, DWORD& value);
     // Stores the ANSI text as REG_SZ (UTF-16, terminator included).
-    static bool SetRegSzValue(HKEY key, const std::wstring& name, const std::string& text);
+    [[nodiscard]] static bool SetRegSzValue(HKEY key, const std::wstring& name, const std::string& text);
     // Reads at most 259 ANSI characters; `text` changes only on success.
-    static bool GetRegSzValue(HKEY key, const std::wstring& name, std::string& text);
+    [[nodiscard]] static bool GetRegSzValue(HKEY key, const std::wstring& name, std::string& text);
     // Local time as "%Y-%m-%d %H:%M:%S"; `text` changes only on success.
-    static bool GetSysCurTime(std::string& text);
+    [[nodiscard]] static bool GetSysCurTime(std::string& text);
 };
 
 } // namespace NvPcPrivacySecurity

@@ -1,5 +1,5 @@
 #include "appcommon/Common.h"
-#include "tests/appcommon/BesideExe.h"
+#include "tests/support/BesideExe.h"
 #include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>

@@ -26,9 +26,9 @@ TEST(RegistrySandbox, WritesInsideNeverReachTheRealHive) {
         ScopedRegistrySandbox sandbox;
         ASSERT_TRUE(sandbox.Active());
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUpdateSettings, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUpdateSettings, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
         const DWORD value = 36;
         ASSERT_EQ(RegSetValueExW(key, kProbeValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
                   ERROR_SUCCESS);

@@ -23,7 +23,8 @@ TEST(StringConv, CodePage1252Text) {
         GTEST_SKIP() << "ANSI code page is " << GetACP();
     }
     // "Café – €5" in code page 1252: é = E9, en dash = 96, euro = 80.
-    const std::string narrow = "Caf\xE9 \x96 \x80" "5";
+    const std::string narrow = "Caf\xE9 \x96 \x80"
+                               "5";
     const std::wstring wide = AnsiToWide(narrow);
     EXPECT_EQ(wide, L"Caf\u00E9 \u2013 \u20AC5");
     EXPECT_EQ(WideToAnsi(wide), narrow);

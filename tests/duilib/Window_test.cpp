@@ -175,17 +175,18 @@ TEST_F(WindowTest, CenterToParentCentresOverTheOwner) {
     RECT rd{};
     GetWindowRect(owner.GetHWND(), &ro);
     GetWindowRect(dialog.GetHWND(), &rd);
-    EXPECT_NEAR((ro.left + ro.right) / 2, (rd.left + rd.right) / 2, 1);
-    EXPECT_NEAR((ro.top + ro.bottom) / 2, (rd.top + rd.bottom) / 2, 1);
+    EXPECT_LE(std::abs((ro.left + ro.right) / 2 - (rd.left + rd.right) / 2), 1);
+    EXPECT_LE(std::abs((ro.top + ro.bottom) / 2 - (rd.top + rd.bottom) / 2), 1);
 
     // A minimised owner lies off screen; the dialog then centres on the owner's monitor.
     ShowWindow(owner.GetHWND(), SW_MINIMIZE);
     dialog.CenterToParentWindow();
-    MONITORINFO mi{sizeof(mi)};
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
     GetMonitorInfoW(MonitorFromWindow(owner.GetHWND(), MONITOR_DEFAULTTONEAREST), &mi);
     GetWindowRect(dialog.GetHWND(), &rd);
-    EXPECT_NEAR((mi.rcWork.left + mi.rcWork.right) / 2, (rd.left + rd.right) / 2, 1);
-    EXPECT_NEAR((mi.rcWork.top + mi.rcWork.bottom) / 2, (rd.top + rd.bottom) / 2, 1);
+    EXPECT_LE(std::abs((mi.rcWork.left + mi.rcWork.right) / 2 - (rd.left + rd.right) / 2), 1);
+    EXPECT_LE(std::abs((mi.rcWork.top + mi.rcWork.bottom) / 2 - (rd.top + rd.bottom) / 2), 1);
 }
 
 TEST_F(WindowTest, DeletingAnOpenWindowDestroysItQuietly) {

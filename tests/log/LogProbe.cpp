@@ -18,6 +18,8 @@
 
 #include <spdlog/logger.h>
 
+#include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -70,7 +72,7 @@ void RunCommand(const std::wstring& command, std::string& report) {
 
 } // namespace
 
-int main() {
+int Run() {
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argv == nullptr || argc < 2) {
@@ -95,4 +97,14 @@ int main() {
     }
     std::ofstream(std::filesystem::path(GetModuleDirectory()) / L"probe-report.txt", std::ios::binary) << report;
     return 0;
+}
+
+int main() {
+    // A probe that dies of an exception would only show up as a missing report.
+    try {
+        return Run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "log_probe: %s\n", e.what());
+        return 3;
+    }
 }

@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-using LogTestFiles::Exists;
 using LogTestFiles::ReadBytes;
 
 namespace {
@@ -25,7 +24,7 @@ namespace {
 constexpr char kProbeTag[] = "(`anonymous-namespace'::RunCommand)";
 
 class LogSetUp : public ::testing::Test {
-protected:
+public:
     LogSetUp()
         : m_name(::testing::UnitTest::GetInstance()->current_test_info()->name()), m_product("LullgateTests-" + m_name),
           m_folder(L"LullgateSetUpTests-" + std::wstring(m_name.begin(), m_name.end())) {
@@ -33,6 +32,7 @@ protected:
     }
     ~LogSetUp() override { LogTestFiles::RemoveTree(ProductFolder()); }
 
+protected:
     std::wstring ProductFolder() const {
         return L"C:\\ProgramData\\Dired\\" + std::wstring(m_product.begin(), m_product.end());
     }
@@ -58,7 +58,8 @@ protected:
         std::wstring commandLine =
             L"\"" + exe.wstring() + L"\" " + std::wstring(m_product.begin(), m_product.end()) + L" " + commands;
         std::filesystem::remove(m_folder.Path() / L"probe-report.txt");
-        STARTUPINFOW startup{sizeof(STARTUPINFOW)};
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
         PROCESS_INFORMATION info{};
         if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                             &info)) {
@@ -73,7 +74,10 @@ protected:
             const std::size_t eq = line.find('=');
             if (eq != std::string::npos) {
                 std::string& value = report[line.substr(0, eq)]; // a key given twice ("size") collects its values
-                value += (value.empty() ? "" : ",") + line.substr(eq + 1);
+                if (!value.empty()) {
+                    value += ',';
+                }
+                value += line.substr(eq + 1);
             }
         }
         return report;

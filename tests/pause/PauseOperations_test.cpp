@@ -17,7 +17,7 @@ const CapturedLine kDeleteError = Error(L"DeleteRegFormWinUpdateUxSet error", "D
 class PauseOperations : public EngineTest {
 protected:
     // Records each value name as the engine writes it, then writes for real.
-    void RecordWrites(std::function<void(const std::wstring&)> after = {}) {
+    void RecordWrites(const std::function<void(const std::wstring&)>& after = {}) {
         NvLullgate::PauseSeams::SetRegSetValue(
             [this, after](HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
                 const LSTATUS status = ::RegSetValueExW(key, name, reserved, type, data, size);
@@ -234,7 +234,7 @@ protected:
             application = app ? app : L"";
             commandLine = cmd ? cmd : L"";
             defaults = !inherit && !pa && !ta && !env && !dir && flags == 0 && si->cb == sizeof(STARTUPINFOW);
-            const HANDLE self = GetCurrentProcess();
+            HANDLE self = GetCurrentProcess();
             DuplicateHandle(self, processEvent, self, &pi->hProcess, 0, FALSE, DUPLICATE_SAME_ACCESS);
             DuplicateHandle(self, threadEvent, self, &pi->hThread, 0, FALSE, DUPLICATE_SAME_ACCESS);
             return TRUE;

@@ -3,7 +3,7 @@
 #include "common/StringConv.h"
 #include "common/Seams.h"
 #include "common/UniqueHandle.h"
-#include "tests/appcommon/BesideExe.h"
+#include "tests/support/BesideExe.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/RegistrySandbox.h"
 
@@ -222,7 +222,7 @@ TEST(BrowserRegistryView, OnlyThe32BitEntryCounts) {
     WaitForSingleObject(lock.get(), INFINITE);
     ScratchDirectory dir;
     ASSERT_TRUE(dir.Write(L"NorvaneBrowser.exe", "MZ"));
-    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) { // left over from an interrupted run
+    for (const REGSAM view : {REGSAM{KEY_WOW64_32KEY}, REGSAM{KEY_WOW64_64KEY}}) { // left over from an interrupted run
         RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str(), view, 0);
     }
     // Looks for the browser with its entry in one view only, and removes the entry again.
@@ -285,8 +285,8 @@ std::wstring FileUrlToPath(const std::string& url) {
         }
     }
     std::wstring path(bytes.size(), L'\0');
-    path.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), path.data(),
-                                    static_cast<int>(path.size())));
+    path.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                             path.data(), static_cast<int>(path.size()))));
     return path;
 }
 

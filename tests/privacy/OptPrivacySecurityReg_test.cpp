@@ -1,5 +1,5 @@
 #include "privacy/OptPrivacySecurityReg.h"
-#include "tests/appcommon/BesideExe.h"
+#include "tests/support/BesideExe.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/RegistrySandbox.h"
 

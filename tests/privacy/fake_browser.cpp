@@ -11,9 +11,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     dir.resize(dir.find_last_of(L'\\') + 1);
     const wchar_t* commandLine = GetCommandLineW();
     std::string utf8(4 * wcslen(commandLine) + 1, '\0');
-    utf8.resize(
-        WideCharToMultiByte(CP_UTF8, 0, commandLine, -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr) -
-        1);
+    const int converted =
+        WideCharToMultiByte(CP_UTF8, 0, commandLine, -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    utf8.resize(converted > 0 ? static_cast<std::size_t>(converted - 1) : 0);
     // Written under another name first so that the test never reads half a line.
     const std::wstring partial = dir + L"command-line.tmp";
     HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

@@ -34,8 +34,8 @@ public:
 protected:
     void sink_it_(const spdlog::details::log_msg& msg) override {
         std::lock_guard<std::mutex> lock(m_state->mutex);
-        m_state->lines.push_back({static_cast<int>(msg.level),
-                                  FromUtf8(std::string(msg.payload.data(), msg.payload.size()))});
+        m_state->lines.push_back(
+            {static_cast<int>(msg.level), FromUtf8(std::string(msg.payload.data(), msg.payload.size()))});
     }
     void flush_() override {
         std::lock_guard<std::mutex> lock(m_state->mutex);
@@ -102,7 +102,9 @@ void LogCapture::Clear() {
     m_state->flushes = 0;
 }
 
-bool LogManagerTestAccess::IsReady() { return LogManager::GetInstance().m_ready; }
+bool LogManagerTestAccess::IsReady() {
+    return LogManager::GetInstance().m_ready;
+}
 
 void LogManagerTestAccess::Reset() {
     LogManager& manager = LogManager::GetInstance();
@@ -117,6 +119,10 @@ void LogManagerTestAccess::ClearReady() {
     manager.m_ready = false;
 }
 
-void LogManagerTestAccess::RunSetUp(const std::function<bool()>& setUp) { LogManager::GetInstance().RunSetUp(setUp); }
+void LogManagerTestAccess::RunSetUp(const std::function<bool()>& setUp) {
+    LogManager::GetInstance().RunSetUp(setUp);
+}
 
-std::string LogManagerTestAccess::LogDirectory() { return LogManager::GetInstance().m_logDir; }
+std::string LogManagerTestAccess::LogDirectory() {
+    return LogManager::GetInstance().m_logDir;
+}

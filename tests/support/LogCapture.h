@@ -11,7 +11,7 @@
 
 struct CapturedLine {
     int level = 0;
-    std::wstring text;  // the statement as written, decoded back from the UTF-8 the logger produced
+    std::wstring text; // the statement as written, decoded back from the UTF-8 the logger produced
     bool operator==(const CapturedLine&) const = default;
 };
 

@@ -58,8 +58,8 @@ bool SetKeyDacl(HKEY key, bool restrict, REGSAM allowed) {
 } // namespace
 
 ScopedRegistrySandbox::ScopedRegistrySandbox() : m_name(UniqueName()) {
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSandboxParent, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &m_parent, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSandboxParent, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                        &m_parent, nullptr) != ERROR_SUCCESS) {
         m_parent = nullptr;
         return;
     }
@@ -67,8 +67,8 @@ ScopedRegistrySandbox::ScopedRegistrySandbox() : m_name(UniqueName()) {
     const std::wstring user = m_name + L"\\HKCU";
     if (RegCreateKeyExW(m_parent, machine.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                         &m_machine, nullptr) != ERROR_SUCCESS ||
-        RegCreateKeyExW(m_parent, user.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &m_user, nullptr) != ERROR_SUCCESS) {
+        RegCreateKeyExW(m_parent, user.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &m_user,
+                        nullptr) != ERROR_SUCCESS) {
         return;
     }
     if (RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_machine) != ERROR_SUCCESS) {
@@ -106,7 +106,9 @@ ScopedRegistrySandbox::~ScopedRegistrySandbox() {
     }
 }
 
-std::wstring ScopedRegistrySandbox::ScratchPath() const { return std::wstring(kSandboxParent) + L"\\" + m_name; }
+std::wstring ScopedRegistrySandbox::ScratchPath() const {
+    return std::wstring(kSandboxParent) + L"\\" + m_name;
+}
 
 bool ScopedRegistrySandbox::RestrictKey(HKEY root, const std::wstring& path, REGSAM allowed) {
     const wchar_t* rootName = RootName(root);
@@ -134,7 +136,9 @@ void RegistrySandboxTest::SetUp() {
     ASSERT_TRUE(m_sandbox->Active()) << "registry sandbox could not be set up";
 }
 
-void RegistrySandboxTest::TearDown() { m_sandbox.reset(); }
+void RegistrySandboxTest::TearDown() {
+    m_sandbox.reset();
+}
 
 bool RegistrySandboxTest::CreateKey(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;

@@ -31,12 +31,12 @@ public:
     [[nodiscard]] bool MakeKeyReadOnly(HKEY root, const std::wstring& path);
 
 private:
-    HKEY m_parent = nullptr;   // real HKCU\Software\LullgateTestSandbox
-    std::wstring m_name;       // this sandbox's scratch key under m_parent
-    HKEY m_machine = nullptr;  // stands in for HKEY_LOCAL_MACHINE
-    HKEY m_user = nullptr;     // stands in for HKEY_CURRENT_USER
+    HKEY m_parent = nullptr;  // real HKCU\Software\LullgateTestSandbox
+    std::wstring m_name;      // this sandbox's scratch key under m_parent
+    HKEY m_machine = nullptr; // stands in for HKEY_LOCAL_MACHINE
+    HKEY m_user = nullptr;    // stands in for HKEY_CURRENT_USER
     bool m_active = false;
-    std::vector<std::wstring> m_restricted;  // scratch-relative paths whose DACL was changed
+    std::vector<std::wstring> m_restricted; // scratch-relative paths whose DACL was changed
 };
 
 // Fixture: every test runs inside its own sandbox.
@@ -54,11 +54,10 @@ protected:
     // Raw bytes and type of a value; false if it cannot be read.
     static bool ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name, std::vector<BYTE>& data,
                         DWORD& type);
-    static bool WriteRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
-                         const void* data, DWORD size);
+    static bool WriteRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
+                         DWORD size);
     // REG_SZ stored with its terminator, as most writers do.
-    static bool WriteString(HKEY root, const std::wstring& path, const std::wstring& name,
-                            const std::wstring& text);
+    static bool WriteString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
     static bool WriteDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
 
 private:

@@ -29,7 +29,8 @@ LRESULT CALLBACK BackdropProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 HWND MakeBackdrop() {
-    WNDCLASSEXW wc{sizeof(wc)};
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = &BackdropProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"ShotBackdrop";

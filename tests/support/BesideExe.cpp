@@ -1,4 +1,4 @@
-#include "tests/appcommon/BesideExe.h"
+#include "tests/support/BesideExe.h"
 
 #include "common/ModulePath.h"
 
