@@ -1,0 +1,242 @@
+// Runs the real Lullgate.exe from dist/ as a person would meet it: first start, agreeing, refusing,
+// a second start, and the log it leaves. cmake/wine-throwaway-run gives this program a prefix of
+// its own, so the consent record, the pause values and the log are the throwaway prefix's.
+#include "common/UniqueHandle.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr wchar_t kMainClass[] = L"CalmlockUI";
+constexpr wchar_t kMainTitle[] = L"Calmlock";
+constexpr wchar_t kConsentClass[] = L"PrivacySecurityWelcomUI";
+constexpr wchar_t kConsentTitle[] = L"PrivacySecurityWelcom";
+constexpr wchar_t kRecordKey[] = L"SOFTWARE\\Norvane\\Lullgate";
+
+// The dist folder: the first argument, or the folder of this exe's build tree.
+fs::path g_dist;
+
+class Program {
+public:
+    Program() {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        const fs::path exe = g_dist / L"Lullgate.exe";
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+        // Started from another folder: the program must find its files beside itself.
+        wchar_t temp[MAX_PATH + 1]{};
+        GetTempPathW(MAX_PATH + 1, temp);
+        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &startup,
+                           &info)) {
+            m_process.reset(info.hProcess);
+            CloseHandle(info.hThread);
+        }
+    }
+    [[nodiscard]] bool Started() const { return m_process.valid(); }
+    // The exit code, or -1 when it did not end in time.
+    [[nodiscard]] long WaitForExit(DWORD ms = 20000) const {
+        DWORD code = 0;
+        if (WaitForSingleObject(m_process.get(), ms) != WAIT_OBJECT_0 || !GetExitCodeProcess(m_process.get(), &code)) {
+            return -1;
+        }
+        return static_cast<long>(code);
+    }
+    ~Program() {
+        if (m_process && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_process.get(), 99);
+            WaitForSingleObject(m_process.get(), 5000);
+        }
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+private:
+    unique_handle m_process;
+};
+
+HWND MainWindow() { return FindWindowW(kMainClass, kMainTitle); }
+HWND ConsentWindow() { return FindWindowW(kConsentClass, kConsentTitle); }
+bool MainVisible() {
+    HWND main = MainWindow();
+    return main != nullptr && IsWindowVisible(main);
+}
+
+// Polls until `done` holds; meanwhile `watch` runs on every round (to notice a window showing).
+bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+               const std::function<void()>& watch = {}) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (watch) {
+            watch();
+        }
+        if (done()) {
+            return true;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return false;
+}
+
+void PressKey(HWND window, WPARAM key) {
+    PostMessageW(window, WM_KEYDOWN, key, 1);
+    PostMessageW(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+}
+
+bool RecordExists() {
+    unique_hkey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane\\Lullgate\\sign", 0, KEY_READ, key.put()) ==
+           ERROR_SUCCESS;
+}
+void DeleteRecord() { RegDeleteTreeW(HKEY_CURRENT_USER, kRecordKey); }
+
+// Waits for the consent window of a program started without a record and answers it with `key`
+// (Enter: the default button, Agree; Esc: refuse), noting whether the main window was visible at
+// any moment before the consent window went away.
+struct FirstStart {
+    bool consentShown = false;
+    bool mainSeenBeforeAnswer = false;
+};
+FirstStart ShowConsentAndAnswer(WPARAM key) {
+    FirstStart seen;
+    auto watch = [&] { seen.mainSeenBeforeAnswer = seen.mainSeenBeforeAnswer || MainVisible(); };
+    seen.consentShown = PollUntil([] { return ConsentWindow() != nullptr && IsWindowVisible(ConsentWindow()); },
+                                  15s, watch);
+    if (seen.consentShown) {
+        PollUntil([] { return false; }, 300ms, watch); // it stays hidden while the question is open
+        PressKey(ConsentWindow(), key);
+        PollUntil([] { return ConsentWindow() == nullptr; }, 10s, watch);
+    }
+    return seen;
+}
+
+TEST(AppEndToEnd, FirstStartAsksBeforeShowingAndAgreeingOpensTheMainWindow) {
+    DeleteRecord();
+    Program program;
+    ASSERT_TRUE(program.Started());
+    const FirstStart seen = ShowConsentAndAnswer(VK_RETURN);
+    EXPECT_TRUE(seen.consentShown);
+    EXPECT_FALSE(seen.mainSeenBeforeAnswer);
+    EXPECT_TRUE(PollUntil(MainVisible, 10s));
+    EXPECT_TRUE(RecordExists());
+    PostMessageW(MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+TEST(AppEndToEnd, RefusingEndsWithZeroAndNeverShowsTheMainWindow) {
+    DeleteRecord();
+    Program program;
+    ASSERT_TRUE(program.Started());
+    const FirstStart seen = ShowConsentAndAnswer(VK_ESCAPE);
+    EXPECT_TRUE(seen.consentShown);
+    EXPECT_FALSE(seen.mainSeenBeforeAnswer);
+    bool mainSeen = false;
+    EXPECT_TRUE(PollUntil([&] { return program.WaitForExit(0) != -1; }, 10s,
+                          [&] { mainSeen = mainSeen || MainVisible(); }));
+    EXPECT_FALSE(mainSeen);
+    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_FALSE(RecordExists());
+}
+
+TEST(AppEndToEnd, SecondStartRaisesTheFirstAndEndsWithZero) {
+    DeleteRecord();
+    Program first;
+    ASSERT_TRUE(first.Started());
+    ASSERT_TRUE(PollUntil([] { return ConsentWindow() != nullptr; }, 15s));
+
+    // While the first still asks for consent, its main window must stay hidden.
+    bool mainSeen = false;
+    {
+        Program second;
+        ASSERT_TRUE(second.Started());
+        EXPECT_EQ(second.WaitForExit(), 0);
+    }
+    PollUntil([] { return false; }, 500ms, [&] { mainSeen = mainSeen || MainVisible(); });
+    EXPECT_FALSE(mainSeen);
+    EXPECT_NE(ConsentWindow(), nullptr);
+
+    PressKey(ConsentWindow(), VK_RETURN);
+    ASSERT_TRUE(PollUntil(MainVisible, 10s));
+    // Once shown, a second start restores and raises it.
+    ShowWindow(MainWindow(), SW_MINIMIZE);
+    {
+        Program second;
+        ASSERT_TRUE(second.Started());
+        EXPECT_EQ(second.WaitForExit(), 0);
+    }
+    EXPECT_TRUE(PollUntil([] { return MainVisible() && !IsIconic(MainWindow()); }, 5s));
+    PostMessageW(MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(), 0);
+}
+
+TEST(AppEndToEnd, TheLogLiesInTheAdminFolderInTheConfiguredPattern) {
+    // The runs above have logged (the consent check at least); one more start makes sure.
+    {
+        DeleteRecord();
+        Program program;
+        ASSERT_TRUE(program.Started());
+        (void)ShowConsentAndAnswer(VK_ESCAPE);
+        EXPECT_EQ(program.WaitForExit(), 0);
+    }
+    const fs::path log = L"C:\\ProgramData\\Dired\\Lullgate\\log\\admin\\Lullgate.log";
+    ASSERT_TRUE(fs::exists(log));
+    std::ifstream in(log, std::ios::binary);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    // [%Y-%m-%d %H:%M:%S.%e] [%l] [%P:%t] %v, ending in the statement's function tag and CR LF.
+    static const std::regex pattern(
+        R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[(warning|error)\] \[\d+:\d+\] .+\(.+\)\r)");
+    EXPECT_TRUE(std::regex_match(line, pattern)) << line;
+}
+
+TEST(AppEndToEnd, VersionResourceEqualsVersionXml) {
+    std::ifstream in(g_dist / L"version.xml", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::smatch match;
+    const std::string xml = text.str();
+    ASSERT_TRUE(std::regex_search(xml, match, std::regex(R"(<ConfigItem\s+Value="([^"]*)")")));
+    const std::string expected = match[1];
+
+    const std::wstring exe = (g_dist / L"Lullgate.exe").wstring();
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::string data(size, '\0');
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, data.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    const std::string fromFixed = std::to_string(HIWORD(fixed->dwProductVersionMS)) + "." +
+                                  std::to_string(LOWORD(fixed->dwProductVersionMS)) + "." +
+                                  std::to_string(HIWORD(fixed->dwProductVersionLS));
+    EXPECT_EQ(fromFixed, expected);
+    wchar_t* text16 = nullptr;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",
+                               reinterpret_cast<void**>(&text16), &length));
+    EXPECT_EQ(std::wstring(text16), std::wstring(expected.begin(), expected.end()));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc > 1) {
+        g_dist = argv[1];
+    }
+    return RUN_ALL_TESTS();
+}
