@@ -133,6 +133,10 @@ void ShowMainWnd() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    // An elevated program must never load a library planted beside it (a downloads folder, say):
+    // from here on libraries come from System32 only. GDI+ and the DWM library are delay-loaded,
+    // so they too are loaded after this line.
+    (void)SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     LogManager::GetInstance().SetLogDirectory(kProductName);
     LogManager::GetInstance().Initialize();
 
