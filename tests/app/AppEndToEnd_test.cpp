@@ -27,16 +27,17 @@ constexpr wchar_t kConsentClass[] = L"PrivacySecurityWelcomUI";
 constexpr wchar_t kConsentTitle[] = L"PrivacySecurityWelcom";
 constexpr wchar_t kRecordKey[] = L"SOFTWARE\\Norvane\\Lullgate";
 
-// The dist folder: the first argument, or the folder of this exe's build tree.
+// The dist folder and the folder of the stand-in libraries, from the command line.
 fs::path g_dist;
+fs::path g_planted;
 
 class Program {
 public:
-    Program() {
+    explicit Program(const fs::path& folder = g_dist) {
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info{};
-        const fs::path exe = g_dist / L"Lullgate.exe";
+        const fs::path exe = folder / L"Lullgate.exe";
         std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
         // Started from another folder: the program must find its files beside itself.
         wchar_t temp[MAX_PATH + 1]{};
@@ -203,6 +204,31 @@ TEST(AppEndToEnd, TheLogLiesInTheAdminFolderInTheConfiguredPattern) {
     EXPECT_TRUE(std::regex_match(line, pattern)) << line;
 }
 
+TEST(AppEndToEnd, LibrariesPlantedBesideTheProgramAreNotLoaded) {
+    // A copy of the program with stand-ins named like the system libraries it uses.
+    const fs::path folder = fs::temp_directory_path() / L"planted";
+    fs::remove_all(folder);
+    fs::copy(g_dist, folder, fs::copy_options::recursive);
+    for (const wchar_t* name : {L"gdiplus.dll", L"dwmapi.dll"}) {
+        fs::copy_file(g_planted / name, folder / name);
+    }
+    DeleteRecord();
+    {
+        Program program(folder);
+        ASSERT_TRUE(program.Started());
+        // The consent window has painted: GDI+ and the DWM library are loaded by now.
+        EXPECT_TRUE(PollUntil([] { return ConsentWindow() != nullptr && IsWindowVisible(ConsentWindow()); }, 15s));
+        PollUntil([] { return false; }, 500ms);
+        PressKey(ConsentWindow(), VK_ESCAPE);
+        EXPECT_EQ(program.WaitForExit(), 0);
+    }
+    for (const wchar_t* name : {L"gdiplus.dll.loaded", L"dwmapi.dll.loaded"}) {
+        EXPECT_FALSE(fs::exists(folder / name)) << fs::path(name).string();
+    }
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+}
+
 TEST(AppEndToEnd, VersionResourceEqualsVersionXml) {
     std::ifstream in(g_dist / L"version.xml", std::ios::binary);
     std::stringstream text;
@@ -235,8 +261,9 @@ TEST(AppEndToEnd, VersionResourceEqualsVersionXml) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (argc > 1) {
+    if (argc > 2) {
         g_dist = argv[1];
+        g_planted = argv[2];
     }
     return RUN_ALL_TESTS();
 }
