@@ -1,0 +1,280 @@
+#include "cli/Cli.h"
+
+#include "appcommon/Common.h"
+#include "cli/Json.h"
+#include "common/Seams.h"
+#include "common/StringConv.h"
+#include "log/LogManager.h"
+#include "pause/PauseWinUpdates.h"
+#include "privacy/OptPrivacySecurityReg.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <ostream>
+
+namespace NvLullgate::Cli {
+namespace {
+
+using NvPcPrivacySecurity::OptPrivacySecurityReg;
+
+constexpr unsigned kMinDays = 36;
+constexpr unsigned kMaxDays = 365;
+
+constexpr wchar_t kHelp[] = LR"(lullgate-cli - pause Windows Update, see the pause, resume it.
+
+Usage:
+  lullgate-cli status [--json]
+  lullgate-cli pause <days> [--agree] [--json]     days: 36 to 365
+  lullgate-cli resume [--open-settings] [--agree] [--json]
+  lullgate-cli --help | --version
+
+pause and resume write under HKEY_LOCAL_MACHINE: run them from an elevated prompt. They also need
+your consent to Lullgate's privacy statement and user agreement, as the Lullgate window asks for it.
+Read them in the docs folder beside this program (privacy-statement.html, user-agreement.html);
+--agree records your consent, as the window's Agree button does.
+
+Exit codes: 0 done, 1 failed (see the message and the log), 2 wrong use, 3 consent missing or out
+of date, 4 not elevated, 5 policy forbids pausing (nothing written).
+)";
+
+struct Options {
+    std::wstring command;
+    std::wstring days;
+    bool json = false;
+    bool agree = false;
+    bool openSettings = false;
+};
+
+// The stored end is read back with the zero padding turned into blanks: show the text itself.
+std::wstring Trimmed(const std::string& text) {
+    const size_t end = text.find_last_not_of(' ');
+    return AnsiToWide(end == std::string::npos ? std::string() : text.substr(0, end + 1));
+}
+
+class Output {
+public:
+    Output(std::wostream& out, std::wostream& err, bool json) : m_out(out), m_err(err), m_json(json) {}
+
+    // A failure: one line for people on the error stream, or one JSON object for scripts.
+    int Fail(int code, const std::wstring& message) {
+        if (m_json) {
+            m_out << JsonObject().Field(L"exitCode", static_cast<long long>(code)).Field(L"message", message).Text()
+                  << L"\n";
+        } else {
+            m_err << L"lullgate-cli: " << message << L"\n";
+        }
+        return code;
+    }
+    std::wostream& Out() { return m_out; }
+    [[nodiscard]] bool Json() const { return m_json; }
+
+private:
+    std::wostream& m_out;
+    std::wostream& m_err;
+    bool m_json;
+};
+
+// Parses the arguments; an error text when they are wrong.
+std::optional<std::wstring> Parse(const std::vector<std::wstring>& args, Options& options) {
+    for (const std::wstring& arg : args) {
+        if (arg == L"--json") {
+            options.json = true;
+        } else if (arg == L"--agree") {
+            options.agree = true;
+        } else if (arg == L"--open-settings") {
+            options.openSettings = true;
+        } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
+            options.command = L"--help";
+            return std::nullopt;
+        } else if (arg == L"--version") {
+            options.command = L"--version";
+            return std::nullopt;
+        } else if (arg.rfind(L"-", 0) == 0) {
+            return L"unknown option " + arg + L" (see lullgate-cli --help)";
+        } else if (options.command.empty()) {
+            options.command = arg;
+        } else if (options.command == L"pause" && options.days.empty()) {
+            options.days = arg;
+        } else {
+            return L"unexpected argument " + arg + L" (see lullgate-cli --help)";
+        }
+    }
+    if (options.command.empty()) {
+        return L"no command given (see lullgate-cli --help)";
+    }
+    if (options.command != L"status" && options.command != L"pause" && options.command != L"resume") {
+        return L"unknown command " + options.command + L" (see lullgate-cli --help)";
+    }
+    if (options.command == L"pause" && options.days.empty()) {
+        return L"pause needs a number of days from 36 to 365, for example: lullgate-cli pause 60";
+    }
+    if (options.openSettings && options.command != L"resume") {
+        return L"--open-settings goes with resume only";
+    }
+    if (options.agree && options.command == L"status") {
+        return L"--agree goes with pause and resume only";
+    }
+    return std::nullopt;
+}
+
+// Digits only, 36 to 365: a script that passes "60d" or " 60" has a bug worth hearing about.
+std::optional<unsigned> ParseDays(const std::wstring& text) {
+    if (text.empty() || text.size() > 3 || text.find_first_not_of(L"0123456789") != std::wstring::npos) {
+        return std::nullopt;
+    }
+    const unsigned days = static_cast<unsigned>(std::stoul(text));
+    if (days < kMinDays || days > kMaxDays) {
+        return std::nullopt;
+    }
+    return days;
+}
+
+bool IsElevated() {
+    DWORD elevated = 0;
+    DWORD length = 0;
+    return Seams::QueryTokenElevation(&elevated, &length) && elevated != 0;
+}
+
+// Reads the status into a JSON object and a line for people. False when it cannot be read.
+bool DescribeStatus(PauseWinUpdates& engine, JsonObject& json, std::wstring& text) {
+    std::string endDate;
+    if (!engine.GetPauseStatus(endDate)) {
+        return false;
+    }
+    const bool paused = engine.m_isPaused;
+    std::optional<std::wstring> until;
+    std::optional<std::wstring> endUtc;
+    std::optional<long long> daysLeft;
+    if (paused) {
+        until = AnsiToWide(endDate);
+        endUtc = Trimmed(engine.m_pauseEndTime);
+    }
+    json.Field(L"paused", paused).Field(L"pausedUntil", until).Field(L"endUtc", endUtc).Field(L"daysLeft", daysLeft);
+    text = paused ? L"Windows Update is paused until " + *until + L" (ends " + *endUtc + L")."
+                  : L"Windows Update is not paused.";
+    return true;
+}
+
+int Status(PauseWinUpdates& engine, Output& output) {
+    JsonObject json;
+    std::wstring text;
+    if (!DescribeStatus(engine, json, text)) {
+        return output.Fail(kFailed, L"the pause status could not be read; the log has the detail");
+    }
+    output.Out() << (output.Json() ? json.Text() : text) << L"\n";
+    return kDone;
+}
+
+// Elevation, then consent (recorded with --agree). kDone when the command may go on.
+int CheckCanChange(const Options& options, Output& output) {
+    if (!IsElevated()) {
+        return output.Fail(kNotElevated, options.command + L" writes under HKEY_LOCAL_MACHINE and needs an elevated "
+                                                           L"prompt: open one with \"Run as administrator\"");
+    }
+    if (OptPrivacySecurityReg::CheckToolPriacyStatusReg() == NvPcPrivacySecurity::StatusCurrent) {
+        return kDone;
+    }
+    if (!options.agree) {
+        return output.Fail(kNoConsent, L"consent to the current privacy statement and user agreement is not recorded "
+                                       L"for this account; read them (docs folder beside this program) and run "
+                                       L"again with --agree");
+    }
+    if (!OptPrivacySecurityReg::SetToolPriacyStatusReg()) {
+        return output.Fail(kFailed, L"your consent could not be recorded; the log has the detail");
+    }
+    return kDone;
+}
+
+int Pause(const Options& options, PauseWinUpdates& engine, Output& output) {
+    const std::optional<unsigned> days = ParseDays(options.days);
+    if (!days) {
+        return output.Fail(kWrongUse, L"days must be a whole number from 36 to 365, not \"" + options.days + L"\"");
+    }
+    if (const int code = CheckCanChange(options, output); code != kDone) {
+        return code;
+    }
+    // The status read takes the moment the pause starts from, as the window does.
+    std::string endDate;
+    if (!engine.GetPauseStatus(endDate)) {
+        return output.Fail(kFailed, L"the pause status could not be read; the log has the detail");
+    }
+    endDate.clear();
+    if (!engine.DoPauseWinUpdate(*days, endDate)) {
+        return output.Fail(kFailed, L"the pause could not be written; the log has the detail");
+    }
+    JsonObject json;
+    json.Field(L"paused", true)
+        .Field(L"pausedUntil", endDate.empty() ? std::nullopt : std::optional<std::wstring>(AnsiToWide(endDate)))
+        .Field(L"endUtc", std::optional<std::wstring>(Trimmed(engine.m_pauseEndTime)))
+        .Field(L"daysLeft", std::optional<long long>(*days));
+    output.Out() << (output.Json() ? json.Text()
+                                   : L"Windows Update is paused until " + AnsiToWide(endDate) + L" (ends " +
+                                         Trimmed(engine.m_pauseEndTime) + L").")
+                 << L"\n";
+    return kDone;
+}
+
+int Resume(const Options& options, PauseWinUpdates& engine, Output& output) {
+    if (const int code = CheckCanChange(options, output); code != kDone) {
+        return code;
+    }
+    std::string endDate;
+    const bool known = engine.GetPauseStatus(endDate);
+    const bool wasPaused = known && engine.m_isPaused;
+    // Removes a complete set of values also when the pause has already run out.
+    const bool removed = engine.DoRecoveringWinUpdate();
+    if (wasPaused && !removed) {
+        return output.Fail(kFailed, L"the pause could not be removed; the log has the detail");
+    }
+    bool settingsOpened = false;
+    if (options.openSettings) {
+        settingsOpened = engine.JumpWinUpdateUI();
+        if (!settingsOpened) {
+            return output.Fail(kFailed, L"updates resume, but the settings page could not be opened");
+        }
+    }
+    JsonObject json;
+    json.Field(L"paused", false)
+        .Field(L"pausedUntil", std::optional<std::wstring>())
+        .Field(L"endUtc", std::optional<std::wstring>())
+        .Field(L"daysLeft", std::optional<long long>())
+        .Field(L"wasPaused", wasPaused);
+    output.Out() << (output.Json() ? json.Text()
+                     : wasPaused   ? L"Windows Update resumes: the pause is removed."
+                                   : L"Windows Update was not paused.")
+                 << L"\n";
+    return kDone;
+}
+
+} // namespace
+
+int Run(const std::vector<std::wstring>& args, std::wostream& out, std::wostream& err, PauseWinUpdates& engine) {
+    Options options;
+    const std::optional<std::wstring> wrong = Parse(args, options);
+    Output output(out, err, options.json);
+    if (wrong) {
+        return output.Fail(kWrongUse, *wrong);
+    }
+    if (options.command == L"--help") {
+        out << kHelp;
+        return kDone;
+    }
+    if (options.command == L"--version") {
+        out << AnsiToWide(Common::GetAppVersion()) << L"\n";
+        return kDone;
+    }
+    if (options.command == L"status") {
+        return Status(engine, output);
+    }
+    if (options.command == L"pause") {
+        return Pause(options, engine, output);
+    }
+    return Resume(options, engine, output);
+}
+
+int Run(const std::vector<std::wstring>& args, std::wostream& out, std::wostream& err) {
+    return Run(args, out, err, PauseWinUpdates::GetInstance());
+}
+
+} // namespace NvLullgate::Cli

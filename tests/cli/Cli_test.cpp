@@ -1,0 +1,172 @@
+// lullgate-cli's commands in-process, in the registry sandbox, with an engine of their own: exit
+// codes, the bytes a pause writes (the window's, for the same moment), --json read back, every kind
+// of wrong use, a token without elevation, and consent with and without --agree.
+#include "cli/Cli.h"
+#include "common/Seams.h"
+#include "privacy/OptPrivacySecurityReg.h"
+#include "tests/pause/PauseTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+namespace {
+
+using PauseTest::Access;
+using PauseTest::kSettings;
+using PauseTest::kSixValues;
+
+// The fields of a flat JSON object (a nested object comes back as its text).
+std::map<std::wstring, std::wstring> JsonFields(const std::wstring& json) {
+    std::map<std::wstring, std::wstring> fields;
+    size_t at = json.find(L'{') + 1;
+    while (at < json.size() && json[at] == L'"') {
+        const size_t nameEnd = json.find(L'"', at + 1);
+        const std::wstring name = json.substr(at + 1, nameEnd - at - 1);
+        size_t valueStart = nameEnd + 2; // past ":
+        size_t valueEnd = valueStart;
+        if (json[valueStart] == L'"') {
+            valueEnd = json.find(L'"', valueStart + 1) + 1;
+        } else if (json[valueStart] == L'{') {
+            int depth = 0;
+            do {
+                depth += json[valueEnd] == L'{' ? 1 : json[valueEnd] == L'}' ? -1 : 0;
+                ++valueEnd;
+            } while (depth > 0);
+        } else {
+            valueEnd = json.find_first_of(L",}", valueStart);
+        }
+        fields[name] = json.substr(valueStart, valueEnd - valueStart);
+        at = valueEnd + 1;
+    }
+    return fields;
+}
+
+class CliTest : public PauseTest::EngineTest {
+protected:
+    void TearDown() override {
+        Seams::SetTokenElevation(nullptr);
+        PauseTest::EngineTest::TearDown();
+    }
+    int Cli(const std::vector<std::wstring>& args) {
+        out.str({});
+        err.str({});
+        return NvLullgate::Cli::Run(args, out, err, *engine);
+    }
+    void Agree() { ASSERT_TRUE(NvPcPrivacySecurity::OptPrivacySecurityReg::SetToolPriacyStatusReg()); }
+    bool AnyPauseValue() {
+        for (const std::wstring& name : kSixValues) {
+            if (ValueExists(HKEY_LOCAL_MACHINE, kSettings, name)) {
+                return true;
+            }
+        }
+        return ValueExists(HKEY_LOCAL_MACHINE, kSettings, PauseTest::kMaxDays);
+    }
+
+    std::wostringstream out;
+    std::wostringstream err;
+};
+
+TEST_F(CliTest, WrongUseEndsWithTwoAndWritesNothing) {
+    Agree();
+    const std::vector<std::vector<std::wstring>> wrong = {{},
+                                                          {L"pause"},
+                                                          {L"pause", L"abc"},
+                                                          {L"pause", L"35"},
+                                                          {L"pause", L"366"},
+                                                          {L"pause", L" 60"},
+                                                          {L"pause", L"60x"},
+                                                          {L"pause", L"60", L"61"},
+                                                          {L"status", L"now"},
+                                                          {L"--bogus"},
+                                                          {L"frobnicate"},
+                                                          {L"status", L"--open-settings"},
+                                                          {L"status", L"--agree"}};
+    for (const auto& args : wrong) {
+        EXPECT_EQ(Cli(args), 2) << testing::PrintToString(args);
+        EXPECT_FALSE(err.str().empty());
+        EXPECT_FALSE(AnyPauseValue());
+    }
+    // In --json mode the failure is one object on the output.
+    EXPECT_EQ(Cli({L"pause", L"7", L"--json"}), 2);
+    const auto fields = JsonFields(out.str());
+    EXPECT_EQ(fields.at(L"exitCode"), L"2");
+    EXPECT_NE(fields.at(L"message").find(L"36 to 365"), std::wstring::npos);
+}
+
+TEST_F(CliTest, PauseWritesTheWindowsBytesAndStatusReadsThemBack) {
+    Agree();
+    ASSERT_EQ(Cli({L"pause", L"60"}), 0) << err.str();
+    EXPECT_NE(out.str().find(L"paused until"), std::wstring::npos);
+
+    // The window's engine, pausing 60 days from the same moment, writes the very same bytes.
+    std::map<std::wstring, std::vector<BYTE>> written;
+    for (const std::wstring& name : kSixValues) {
+        DWORD type = 0;
+        ASSERT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kSettings, name, written[name], type));
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    }
+    auto window = Access::Make();
+    window->m_curSysTime = engine->m_curSysTime;
+    std::string endDate;
+    ASSERT_TRUE(window->DoPauseWinUpdate(60, endDate));
+    for (const std::wstring& name : kSixValues) {
+        std::vector<BYTE> again;
+        DWORD type = 0;
+        ASSERT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kSettings, name, again, type));
+        EXPECT_EQ(again, written[name]);
+    }
+
+    ASSERT_EQ(Cli({L"status", L"--json"}), 0);
+    const auto fields = JsonFields(out.str());
+    EXPECT_EQ(fields.at(L"paused"), L"true");
+    EXPECT_EQ(fields.at(L"pausedUntil"), L"\"" + std::wstring(endDate.begin(), endDate.end()) + L"\"");
+    const std::string end = window->m_pauseEndTime;
+    EXPECT_EQ(fields.at(L"endUtc"), L"\"" + std::wstring(end.begin(), end.end()) + L"\"");
+    EXPECT_EQ(fields.at(L"daysLeft"), L"59"); // a little less than 60 whole days remain
+    EXPECT_EQ(fields.count(L"windows"), 1u);
+
+    ASSERT_EQ(Cli({L"resume", L"--json"}), 0);
+    EXPECT_EQ(JsonFields(out.str()).at(L"wasPaused"), L"true");
+    EXPECT_FALSE(AnyPauseValue());
+    ASSERT_EQ(Cli({L"status", L"--json"}), 0);
+    EXPECT_EQ(JsonFields(out.str()).at(L"paused"), L"false");
+    EXPECT_EQ(JsonFields(out.str()).at(L"pausedUntil"), L"null");
+    // Resuming what is not paused is done, not a failure: scripts run it unconditionally.
+    EXPECT_EQ(Cli({L"resume"}), 0);
+}
+
+TEST_F(CliTest, WithoutElevationPauseAndResumeEndWithFourAndStatusStillWorks) {
+    Agree();
+    Seams::SetTokenElevation([](DWORD* elevated, DWORD* length) {
+        *elevated = 0;
+        *length = sizeof(DWORD);
+        return TRUE;
+    });
+    EXPECT_EQ(Cli({L"pause", L"60"}), 4);
+    EXPECT_NE(err.str().find(L"elevated"), std::wstring::npos);
+    EXPECT_EQ(Cli({L"resume"}), 4);
+    EXPECT_FALSE(AnyPauseValue());
+    EXPECT_EQ(Cli({L"status"}), 0);
+}
+
+TEST_F(CliTest, ConsentIsNeededForChangesAndAgreeRecordsIt) {
+    EXPECT_EQ(Cli({L"pause", L"60"}), 3);
+    EXPECT_FALSE(AnyPauseValue());
+    EXPECT_EQ(Cli({L"resume"}), 3);
+    EXPECT_EQ(Cli({L"status"}), 0); // reading needs no consent
+    EXPECT_EQ(Cli({L"pause", L"60", L"--agree"}), 0);
+    EXPECT_EQ(NvPcPrivacySecurity::OptPrivacySecurityReg::CheckToolPriacyStatusReg(),
+              NvPcPrivacySecurity::StatusCurrent);
+    EXPECT_TRUE(AnyPauseValue());
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+    EXPECT_EQ(Cli({L"--help"}), 0);
+    EXPECT_NE(out.str().find(L"Exit codes"), std::wstring::npos);
+    EXPECT_NE(out.str().find(L"privacy-statement.html"), std::wstring::npos);
+    EXPECT_EQ(Cli({L"--version"}), 0); // version.xml is not beside the test: an empty line
+}
+
+} // namespace
