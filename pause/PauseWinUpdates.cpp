@@ -32,6 +32,9 @@ constexpr char kDateFormat[] = "%Y-%m-%d";
 constexpr size_t kBufferChars = 260;
 // Every text value is stored as exactly this many bytes (130 UTF-16 units), zero-padded.
 constexpr DWORD kTextValueBytes = 260;
+// A real pause value is 260 bytes. Anything far beyond that is damage, not a pause: it is refused
+// before a buffer is made for it, as if the read had been given a buffer of this size.
+constexpr DWORD kMaxValueBytes = 4096;
 constexpr __time64_t kSecondsPerDay = 86400;
 
 } // namespace
@@ -161,6 +164,11 @@ bool PauseWinUpdates::ReadRegFormWinUpdateUxSet(const std::wstring& name, std::s
     status = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size);
     if (status != ERROR_SUCCESS) {
         LOG_WARN(L"RegQueryValueEx get size errorID : " << status << L",lpSubKey : " << name);
+        return false;
+    }
+    if (size > kMaxValueBytes) {
+        LOG_WARN(L"RegQueryValueEx get value errorID : " << static_cast<LSTATUS>(ERROR_MORE_DATA) << L",lpSubKey : "
+                                                         << name);
         return false;
     }
     // Room for every byte the value holds, also an odd last one, so the second query can never
