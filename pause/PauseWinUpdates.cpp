@@ -249,7 +249,12 @@ bool PauseWinUpdates::GetPauseStatus(std::string& endDate) {
     }
     if (m_isPaused && !ZtimeToSysTime(m_pauseEndTime, endDate)) {
         LOG_ERROR("Ztime To SysTime error, m_pauseEndTime" << m_pauseEndTime);
-        return false;
+        // An end that cannot be shown is no pause anyone can rely on. The status itself is known,
+        // so the window shows "not paused" (from which a new pause replaces the damaged values)
+        // instead of a system error that would end the program.
+        m_isPaused = false;
+        m_pauseStartTime.clear();
+        m_pauseEndTime.clear();
     }
     return true;
 }
