@@ -5,10 +5,10 @@
 #include "common/UniqueHandle.h"
 #include "log/LogManager.h"
 #include "pause/PauseSeams.h"
+#include "pause/PauseTime.h"
 
 #include <windows.h>
 
-#include <climits>
 #include <cstdio>
 #include <cwchar>
 #include <vector>
@@ -32,35 +32,10 @@ constexpr char kDateFormat[] = "%Y-%m-%d";
 constexpr size_t kBufferChars = 260;
 // Every text value is stored as exactly this many bytes (130 UTF-16 units), zero-padded.
 constexpr DWORD kTextValueBytes = 260;
+// A real pause value is 260 bytes. Anything far beyond that is damage, not a pause: it is refused
+// before a buffer is made for it, as if the read had been given a buffer of this size.
+constexpr DWORD kMaxValueBytes = 4096;
 constexpr __time64_t kSecondsPerDay = 86400;
-
-// The blanks sscanf skips before a number. A text of nothing else must be a format error, as the
-// Windows runtime reports it (EOF); not every runtime does (Wine's gives 0), so it is decided here.
-bool IsBlank(const char* text) {
-    for (; *text != '\0'; ++text) {
-        switch (*text) {
-        case ' ':
-        case '\t':
-        case '\n':
-        case '\v':
-        case '\f':
-        case '\r':
-            break;
-        default:
-            return false;
-        }
-    }
-    return true;
-}
-
-// Fits a scanned field minus its offset into a tm field; false when it would overflow an int.
-bool ToTmField(long long value, int& field) {
-    if (value < INT_MIN || value > INT_MAX) {
-        return false;
-    }
-    field = static_cast<int>(value);
-    return true;
-}
 
 } // namespace
 
@@ -76,28 +51,14 @@ bool PauseWinUpdates::RegTimeToDatetime(const char* strTime, __time64_t& time) {
         LOG_WARN("RegTime To Datetime strTime is null");
         return false;
     }
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    const int scanned =
-        IsBlank(strTime) ? EOF : sscanf_s(strTime, "%d-%d-%dT%d:%d:%dZ", &year, &month, &day, &hour, &minute, &second);
     // Only a text that ends before its first number is refused; a partial text keeps its unread
-    // fields at 0, and whatever follows the last field (the padding of a stored value) is ignored.
-    if (scanned == EOF) {
+    // fields at 0, and whatever follows the last field read (the padding of a stored value) is
+    // ignored. Out-of-range fields are normalised (day 0 is the last day of the month before); a
+    // time outside 1970..3000 gives -1, which is still a result.
+    if (!PauseTime::ScanZTime(strTime, time)) {
         LOG_WARN("RegTimeToDatetime sscanf_s format error, strTime: " << strTime);
         return false;
     }
-    tm fields{};
-    fields.tm_mday = day;
-    fields.tm_hour = hour;
-    fields.tm_min = minute;
-    fields.tm_sec = second;
-    if (!ToTmField(static_cast<long long>(year) - 1900, fields.tm_year) ||
-        !ToTmField(static_cast<long long>(month) - 1, fields.tm_mon)) {
-        time = -1; // a year that far off lies outside 1970..3000 as well
-        return true;
-    }
-    // Out-of-range fields are normalised (day 0 is the last day of the month before); a date
-    // outside 1970..3000 gives -1, which is still a result.
-    time = _mkgmtime64(&fields);
     return true;
 }
 
@@ -205,6 +166,11 @@ bool PauseWinUpdates::ReadRegFormWinUpdateUxSet(const std::wstring& name, std::s
         LOG_WARN(L"RegQueryValueEx get size errorID : " << status << L",lpSubKey : " << name);
         return false;
     }
+    if (size > kMaxValueBytes) {
+        LOG_WARN(L"RegQueryValueEx get value errorID : " << static_cast<LSTATUS>(ERROR_MORE_DATA) << L",lpSubKey : "
+                                                         << name);
+        return false;
+    }
     // Room for every byte the value holds, also an odd last one, so the second query can never
     // write past the buffer; only whole UTF-16 units are read back.
     const DWORD units = size / sizeof(wchar_t);
@@ -283,7 +249,12 @@ bool PauseWinUpdates::GetPauseStatus(std::string& endDate) {
     }
     if (m_isPaused && !ZtimeToSysTime(m_pauseEndTime, endDate)) {
         LOG_ERROR("Ztime To SysTime error, m_pauseEndTime" << m_pauseEndTime);
-        return false;
+        // An end that cannot be shown is no pause anyone can rely on. The status itself is known,
+        // so the window shows "not paused" (from which a new pause replaces the damaged values)
+        // instead of a system error that would end the program.
+        m_isPaused = false;
+        m_pauseStartTime.clear();
+        m_pauseEndTime.clear();
     }
     return true;
 }

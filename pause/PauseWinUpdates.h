@@ -18,6 +18,7 @@ public:
 
     // True when the status could be determined; the caller then reads m_isPaused. When paused,
     // endDate receives the local date ("%Y-%m-%d") of the pause end; otherwise it is left alone.
+    // A pause whose end date cannot be made counts as not paused.
     [[nodiscard]] bool GetPauseStatus(std::string& endDate);
     // Writes the day count and the six pause values. endDate receives the local end date; if that
     // date cannot be made the pause still counts as written.

@@ -50,6 +50,19 @@ TEST_F(PauseSettingsStore, ReadBackTurnsEveryUnitIntoOneCharacter) {
     EXPECT_TRUE(capture.Lines().empty());
 }
 
+TEST_F(PauseSettingsStore, ValueFarBeyondARealOneIsUnreadable) {
+    const std::vector<wchar_t> units(2049, L'7');
+    ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, kPath, kStart, REG_SZ, units.data(), 4096));
+    EXPECT_EQ(ReadBack(kStart), std::string(2048, '7'));
+    ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, kPath, kStart, REG_SZ, units.data(), 4097));
+    std::string text = "kept";
+    EXPECT_FALSE(Access::ReadText(*engine, kStart, text));
+    EXPECT_EQ(text, "kept");
+    EXPECT_EQ(capture.Lines(),
+              std::vector<CapturedLine>{
+                  Warn(L"RegQueryValueEx get value errorID : 234,lpSubKey : " + kStart, "ReadRegFormWinUpdateUxSet")});
+}
+
 TEST_F(PauseSettingsStore, TextWriteCreatesTheKeySilentlyAndRefusesTextsThatDoNotFit) {
     ASSERT_TRUE(Access::SetText(*engine, kStart, std::string(129, '7'))); // fits with its terminator
     EXPECT_EQ(ReadBack(kStart), std::string(129, '7') + " ");

@@ -58,6 +58,10 @@ TEST_F(PauseStatus, PausesThatDoNotHoldAreNotPaused) {
 
     WriteSix("2024-01-01T00:00:00Z", "abc"); // an end that cannot be represented is -1
     ExpectNotPaused({Warn(L"startTime >= endTime!", "CheckTime")});
+
+    // An end past the year 3000 has no date to show; it must not end in a failed status read.
+    WriteSix("2024-01-01T00:00:00Z", "3000-12-32T00:00:00Z");
+    ExpectNotPaused({Warn(L"startTime >= endTime!", "CheckTime")});
 }
 
 TEST_F(PauseStatus, ValuesAgreeOnlyWhenTheirStoredLengthsAgree) {

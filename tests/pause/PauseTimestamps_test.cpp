@@ -73,6 +73,29 @@ TEST_F(PauseTimestamps, TextsConvertAsUtcWithUnreadFieldsZero) {
     EXPECT_TRUE(capture.Lines().empty());
 }
 
+// The span is decided on the time the fields carry to, the same on every runtime, not on the
+// year field as written.
+TEST_F(PauseTimestamps, SpanIsDecidedAfterOutOfRangeFieldsAreCarried) {
+    const struct {
+        const char* text;
+        __time64_t expected;
+    } cases[] = {
+        {"1969-12-32T00:00:00Z", 0},           // carries into 1970-01-01
+        {"3000-12-32T00:00:00Z", -1},          // carries past 3000-12-31T23:59:59Z
+        {"3000-12-30T47:59:59Z", 32535215999}, // carries onto the last second
+        {"2990-01-40000T00:00:00Z", -1},       // a day in the tens of thousands
+        {"2024-00-2147483647T00:00:00Z", -1},  // as far as a field reaches
+        {"2024-13-01T00:00:00Z", 1735689600},  // 2025-01-01
+        {"2025-01-01T-1:00:00Z", 1735686000},  // 2024-12-31T23:00:00Z
+    };
+    for (const auto& c : cases) {
+        __time64_t t = 42;
+        EXPECT_TRUE(ToTime(c.text, t)) << c.text;
+        EXPECT_EQ(t, c.expected) << c.text;
+    }
+    EXPECT_TRUE(capture.Lines().empty());
+}
+
 TEST_F(PauseTimestamps, EmptyOrBlankTextIsAFormatErrorForEveryCaller) {
     for (const std::string text : {"", "   ", " \t\r\n"}) {
         capture.Clear();

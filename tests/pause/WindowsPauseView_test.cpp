@@ -1,0 +1,173 @@
+#include "pause/WindowsPauseView.h"
+
+#include "common/UniqueHandle.h"
+#include "tests/pause/PauseTestSupport.h"
+
+#include <map>
+
+using namespace PauseTest;
+using NvLullgate::WindowsPauseNote;
+using NvLullgate::WindowsPauseRecord;
+using NvLullgate::WindowsPauseView;
+
+namespace {
+
+const std::wstring kRecord = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UpdatePolicy\\Settings";
+const std::wstring kGroupPolicy = L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate";
+const std::wstring kMdmPolicy = L"SOFTWARE\\Microsoft\\PolicyManager\\current\\device\\Update";
+const std::wstring kUx = kSettings;
+
+// Every key and value under HKLM\SOFTWARE: the type and bytes of each value, by path and name.
+using Snapshot = std::map<std::wstring, std::vector<BYTE>>;
+
+void Dump(const std::wstring& path, Snapshot& out) {
+    unique_hkey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        return;
+    }
+    out[path];
+    wchar_t name[256];
+    std::vector<BYTE> data(8192);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameChars = 256, type = 0, size = static_cast<DWORD>(data.size());
+        if (RegEnumValueW(key.get(), i, name, &nameChars, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) {
+            break;
+        }
+        auto& value = out[path + L"|" + name];
+        value.assign(data.begin(), data.begin() + size);
+        value.push_back(static_cast<BYTE>(type));
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameChars = 256;
+        if (RegEnumKeyExW(key.get(), i, name, &nameChars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        Dump(path + L"\\" + name, out);
+    }
+}
+
+CapturedLine ViewWarn(const std::wstring& text, const wchar_t* function) {
+    return {3, text + L"(NvLullgate::`anonymous-namespace'::" + function + L")"};
+}
+
+class WindowsPauseViewTest : public RegistrySandboxTest {
+protected:
+    // The reader never writes: not a value, not a key, wherever it looks.
+    WindowsPauseRecord ReadUnchanged() {
+        Snapshot before, after;
+        Dump(L"SOFTWARE", before);
+        WindowsPauseRecord record = WindowsPauseView::Read();
+        Dump(L"SOFTWARE", after);
+        EXPECT_EQ(after, before);
+        return record;
+    }
+    LogCapture capture;
+};
+
+TEST_F(WindowsPauseViewTest, SeededStatesDecideTheRemark) {
+    struct Seed {
+        std::wstring path;
+        const wchar_t* name;
+        DWORD value;
+    };
+    const Seed q1{kRecord, L"PausedQualityStatus", 1}, f0{kRecord, L"PausedFeatureStatus", 0},
+        f1{kRecord, L"PausedFeatureStatus", 1}, f2{kRecord, L"PausedFeatureStatus", 2},
+        group0{kGroupPolicy, L"SetDisablePauseUXAccess", 0}, group1{kGroupPolicy, L"SetDisablePauseUXAccess", 1},
+        device1{kMdmPolicy, L"SetDisablePauseUXAccess", 1}, max29{kUx, L"FlightSettingsMaxPauseDays", 29},
+        max30{kUx, L"FlightSettingsMaxPauseDays", 30};
+    // Every paused row has 30 days left.
+    const struct {
+        const char* what;
+        std::vector<Seed> seeds;
+        bool paused;
+        WindowsPauseNote note;
+        std::wstring policyKey;
+    } cases[] = {
+        {"no record", {}, true, WindowsPauseNote::nothing, L""},
+        {"both paused", {q1, f1}, true, WindowsPauseNote::confirmed, L""},
+        {"one paused", {q1, f0}, true, WindowsPauseNote::nothing, L""},
+        {"one ended", {q1, f2}, true, WindowsPauseNote::endedByWindows, L""},
+        {"ended, not paused here", {q1, f2}, false, WindowsPauseNote::nothing, L""},
+        {"group policy", {group1}, false, WindowsPauseNote::policyForbids, kGroupPolicy},
+        {"device policy over a confirmation",
+         {q1, f1, group0, device1},
+         true,
+         WindowsPauseNote::policyForbids,
+         kMdmPolicy},
+        {"maximum below the days left", {q1, f1, max29}, true, WindowsPauseNote::fewerDaysAllowed, L""},
+        {"maximum equal to the days left", {q1, f1, max30}, true, WindowsPauseNote::confirmed, L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& seed : c.seeds) {
+            ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, seed.path, seed.name, seed.value));
+        }
+        const WindowsPauseRecord record = ReadUnchanged();
+        EXPECT_EQ(record.m_policyKey, c.policyKey);
+        EXPECT_EQ(WindowsPauseView::Decide(c.paused, 30, record), c.note);
+        for (const auto& seed : c.seeds) {
+            ASSERT_EQ(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, seed.path.c_str(), seed.name), ERROR_SUCCESS);
+        }
+    }
+    EXPECT_TRUE(capture.Lines().empty());
+}
+
+TEST_F(WindowsPauseViewTest, DaysLeftCountsLocalCalendarDays) {
+    // "XXX-08" is eight hours ahead of UTC, "XXX+05" five hours behind; each row's UTC dates (or
+    // its 24-hour spans) would give the other answer.
+    const struct {
+        const char* zone;
+        __time64_t now;
+        std::string end;
+        uint32_t days;
+    } cases[] = {
+        {"UTC0", 1709294400, Padded("2024-03-31T12:00:00Z"), 30}, // from 2024-03-01T12:00:00Z
+        {"XXX-08", 1709323200, "2024-03-02T15:59:59Z", 0},        // 03-02 04:00 to 23:59:59 there
+        {"XXX-08", 1709287200, "2024-03-01T16:00:00Z", 1},        // 03-01 18:00 to 03-02 00:00 there
+        {"XXX+05", 1709272800, "2024-03-02T04:59:59Z", 0},        // 03-01 01:00 to 23:59:59 there
+        {"XXX+05", 1709348400, "2024-03-02T05:00:00Z", 1},        // 03-01 22:00 to 03-02 00:00 there
+    };
+    for (const auto& c : cases) {
+        ScopedZone zone(c.zone);
+        uint32_t days = 12345;
+        EXPECT_TRUE(WindowsPauseView::DaysLeft(c.end, c.now, days)) << c.zone << " " << c.end;
+        EXPECT_EQ(days, c.days) << c.zone << " " << c.end;
+    }
+    EXPECT_TRUE(capture.Lines().empty());
+
+    // No pause left to count: one ending now, and one with no time at all.
+    uint32_t days = 7;
+    EXPECT_FALSE(WindowsPauseView::DaysLeft("2024-03-01T12:00:00Z", 1709294400, days));
+    EXPECT_FALSE(WindowsPauseView::DaysLeft("3001-01-01T00:00:00Z", 1709294400, days));
+    EXPECT_EQ(days, 7U);
+    const CapturedLine notATime{3, L"end time is not a time : 3001-01-01T00:00:00Z"
+                                   L"(NvLullgate::WindowsPauseView::DaysLeft)"};
+    EXPECT_EQ(capture.Lines(), std::vector<CapturedLine>{notATime});
+}
+
+TEST_F(WindowsPauseViewTest, AbsentSaysNothingQuietlyAndUnreadableIsLoggedOnce) {
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kRecord, L"PausedQualityStatus", L"1")); // a DWORD as REG_SZ
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kRecord, L"PausedQualityDate", L"2024-03-01 01:30:00"));
+    const std::vector<wchar_t> oversized(2100, L'7');
+    ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, kRecord, L"PausedFeatureDate", REG_SZ, oversized.data(), 4200));
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, kGroupPolicy, L"SetDisablePauseUXAccess", 1));
+    ASSERT_TRUE(Sandbox().RestrictKey(HKEY_LOCAL_MACHINE, kGroupPolicy, 0));
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kUx)); // present, without a maximum
+
+    const WindowsPauseRecord record = ReadUnchanged();
+    EXPECT_EQ(record.m_qualityStatus, std::nullopt);
+    EXPECT_EQ(record.m_featureStatus, std::nullopt);
+    EXPECT_EQ(record.m_qualityDate, "2024-03-01 01:30:00");
+    EXPECT_EQ(record.m_featureDate, std::nullopt);
+    EXPECT_EQ(record.m_policyKey, L"");
+    EXPECT_EQ(record.m_maxPauseDays, std::nullopt);
+    EXPECT_EQ(
+        capture.Lines(),
+        (std::vector<CapturedLine>{
+            ViewWarn(L"RegQueryValueEx unexpected type : 1, size : 4,lpSubKey : PausedQualityStatus", L"QueryValue"),
+            ViewWarn(L"RegQueryValueEx errorID : 234,lpSubKey : PausedFeatureDate", L"QueryValue"),
+            ViewWarn(L"RegOpenKeyEx errorID : 5,lpSubKey : " + kGroupPolicy, L"OpenForReading")}));
+    EXPECT_EQ(WindowsPauseView::Decide(false, 0, record), WindowsPauseNote::nothing);
+}
+
+} // namespace
