@@ -6,6 +6,7 @@
 #include "common/StringConv.h"
 #include "log/LogManager.h"
 #include "pause/PauseWinUpdates.h"
+#include "pause/WindowsPauseView.h"
 #include "privacy/OptPrivacySecurityReg.h"
 
 #include <windows.h>
@@ -136,7 +137,49 @@ bool IsElevated() {
     return Seams::QueryTokenElevation(&elevated, &length) && elevated != 0;
 }
 
-// Reads the status into a JSON object and a line for people. False when it cannot be read.
+std::optional<long long> Optional(const std::optional<uint32_t>& value) {
+    return value ? std::optional<long long>(*value) : std::nullopt;
+}
+std::optional<std::wstring> Optional(const std::optional<std::string>& text) {
+    return text ? std::optional<std::wstring>(AnsiToWide(*text)) : std::nullopt;
+}
+
+const wchar_t* NoteName(WindowsPauseNote note) {
+    switch (note) {
+    case WindowsPauseNote::confirmed:
+        return L"confirmed";
+    case WindowsPauseNote::endedByWindows:
+        return L"endedByWindows";
+    case WindowsPauseNote::fewerDaysAllowed:
+        return L"fewerDaysAllowed";
+    case WindowsPauseNote::policyForbids:
+        return L"policyForbids";
+    case WindowsPauseNote::nothing:
+        break;
+    }
+    return L"nothing";
+}
+
+// What Windows says, for people; empty when it has said nothing.
+std::wstring NoteText(WindowsPauseNote note, const WindowsPauseRecord& record) {
+    switch (note) {
+    case WindowsPauseNote::confirmed:
+        return L"Windows confirms the pause.";
+    case WindowsPauseNote::endedByWindows:
+        return L"Windows reports that it has ended this pause.";
+    case WindowsPauseNote::fewerDaysAllowed:
+        return L"Windows now allows at most " + std::to_wstring(record.m_maxPauseDays.value_or(0)) +
+               L" days, so it may end this pause early.";
+    case WindowsPauseNote::policyForbids:
+        return L"A policy turns pausing off (HKLM\\" + record.m_policyKey + L"): Windows ignores a pause set here.";
+    case WindowsPauseNote::nothing:
+        break;
+    }
+    return {};
+}
+
+// The status, with Windows' own view, as a JSON object and as lines for people. False when the
+// status cannot be read.
 bool DescribeStatus(PauseWinUpdates& engine, JsonObject& json, std::wstring& text) {
     std::string endDate;
     if (!engine.GetPauseStatus(endDate)) {
@@ -146,13 +189,41 @@ bool DescribeStatus(PauseWinUpdates& engine, JsonObject& json, std::wstring& tex
     std::optional<std::wstring> until;
     std::optional<std::wstring> endUtc;
     std::optional<long long> daysLeft;
+    uint32_t days = 0;
     if (paused) {
         until = AnsiToWide(endDate);
         endUtc = Trimmed(engine.m_pauseEndTime);
+        if (WindowsPauseView::DaysLeft(engine.m_pauseEndTime, _time64(nullptr), days)) {
+            daysLeft = days;
+        }
     }
-    json.Field(L"paused", paused).Field(L"pausedUntil", until).Field(L"endUtc", endUtc).Field(L"daysLeft", daysLeft);
-    text = paused ? L"Windows Update is paused until " + *until + L" (ends " + *endUtc + L")."
+    const WindowsPauseRecord record = WindowsPauseView::Read();
+    const WindowsPauseNote note = WindowsPauseView::Decide(paused, days, record);
+    JsonObject windows;
+    windows.Field(L"qualityStatus", Optional(record.m_qualityStatus))
+        .Field(L"featureStatus", Optional(record.m_featureStatus))
+        .Field(L"qualityDate", Optional(record.m_qualityDate))
+        .Field(L"featureDate", Optional(record.m_featureDate))
+        .Field(L"policyForbidsPause", !record.m_policyKey.empty())
+        .Field(L"policyKey",
+               record.m_policyKey.empty() ? std::nullopt : std::optional<std::wstring>(L"HKLM\\" + record.m_policyKey))
+        .Field(L"maxPauseDays", Optional(record.m_maxPauseDays))
+        .Field(L"says", std::wstring(NoteName(note)));
+    json.Field(L"paused", paused)
+        .Field(L"pausedUntil", until)
+        .Field(L"endUtc", endUtc)
+        .Field(L"daysLeft", daysLeft)
+        .Field(L"windows", windows);
+    text = paused ? L"Windows Update is paused until " + *until + L" (ends " + *endUtc + L")"
                   : L"Windows Update is not paused.";
+    if (paused && daysLeft) {
+        text += L", " + std::to_wstring(*daysLeft) + (*daysLeft == 1 ? L" day left." : L" days left.");
+    } else if (paused) {
+        text += L".";
+    }
+    if (const std::wstring said = NoteText(note, record); !said.empty()) {
+        text += L"\n" + said;
+    }
     return true;
 }
 
@@ -194,6 +265,10 @@ int Pause(const Options& options, PauseWinUpdates& engine, Output& output) {
     if (const int code = CheckCanChange(options, output); code != kDone) {
         return code;
     }
+    if (const WindowsPauseRecord record = WindowsPauseView::Read(); !record.m_policyKey.empty()) {
+        return output.Fail(kPolicyForbids, L"a policy turns pausing off on this device (HKLM\\" + record.m_policyKey +
+                                               L"); Windows would ignore the pause, so nothing was written");
+    }
     // The status read takes the moment the pause starts from, as the window does.
     std::string endDate;
     if (!engine.GetPauseStatus(endDate)) {
@@ -203,15 +278,13 @@ int Pause(const Options& options, PauseWinUpdates& engine, Output& output) {
     if (!engine.DoPauseWinUpdate(*days, endDate)) {
         return output.Fail(kFailed, L"the pause could not be written; the log has the detail");
     }
+    // What is now in place, read back as `status` shows it.
     JsonObject json;
-    json.Field(L"paused", true)
-        .Field(L"pausedUntil", endDate.empty() ? std::nullopt : std::optional<std::wstring>(AnsiToWide(endDate)))
-        .Field(L"endUtc", std::optional<std::wstring>(Trimmed(engine.m_pauseEndTime)))
-        .Field(L"daysLeft", std::optional<long long>(*days));
-    output.Out() << (output.Json() ? json.Text()
-                                   : L"Windows Update is paused until " + AnsiToWide(endDate) + L" (ends " +
-                                         Trimmed(engine.m_pauseEndTime) + L").")
-                 << L"\n";
+    std::wstring text;
+    if (!DescribeStatus(engine, json, text)) {
+        return output.Fail(kFailed, L"the pause was written but could not be read back; the log has the detail");
+    }
+    output.Out() << (output.Json() ? json.Text() : text) << L"\n";
     return kDone;
 }
 

@@ -124,8 +124,11 @@ TEST_F(CliTest, PauseWritesTheWindowsBytesAndStatusReadsThemBack) {
     EXPECT_EQ(fields.at(L"pausedUntil"), L"\"" + std::wstring(endDate.begin(), endDate.end()) + L"\"");
     const std::string end = window->m_pauseEndTime;
     EXPECT_EQ(fields.at(L"endUtc"), L"\"" + std::wstring(end.begin(), end.end()) + L"\"");
-    EXPECT_EQ(fields.at(L"daysLeft"), L"59"); // a little less than 60 whole days remain
-    EXPECT_EQ(fields.count(L"windows"), 1u);
+    EXPECT_EQ(fields.at(L"daysLeft"), L"60"); // counted between local calendar dates
+    const auto windows = JsonFields(fields.at(L"windows"));
+    EXPECT_EQ(windows.at(L"maxPauseDays"), L"60");    // the pause itself wrote it
+    EXPECT_EQ(windows.at(L"qualityStatus"), L"null"); // Windows has said nothing in the sandbox
+    EXPECT_EQ(windows.at(L"says"), L"\"nothing\"");
 
     ASSERT_EQ(Cli({L"resume", L"--json"}), 0);
     EXPECT_EQ(JsonFields(out.str()).at(L"wasPaused"), L"true");
@@ -149,6 +152,21 @@ TEST_F(CliTest, WithoutElevationPauseAndResumeEndWithFourAndStatusStillWorks) {
     EXPECT_EQ(Cli({L"resume"}), 4);
     EXPECT_FALSE(AnyPauseValue());
     EXPECT_EQ(Cli({L"status"}), 0);
+}
+
+TEST_F(CliTest, PolicyThatForbidsPausingEndsWithFiveAndWritesNothing) {
+    Agree();
+    const std::wstring policy = L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate";
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, policy, L"SetDisablePauseUXAccess", 1));
+    EXPECT_EQ(Cli({L"pause", L"60", L"--json"}), 5);
+    EXPECT_EQ(JsonFields(out.str()).at(L"exitCode"), L"5");
+    EXPECT_FALSE(AnyPauseValue());
+    ASSERT_EQ(Cli({L"status", L"--json"}), 0);
+    const auto windows = JsonFields(JsonFields(out.str()).at(L"windows"));
+    EXPECT_EQ(windows.at(L"policyForbidsPause"), L"true");
+    EXPECT_EQ(windows.at(L"says"), L"\"policyForbids\"");
+    EXPECT_EQ(Cli({L"status"}), 0);
+    EXPECT_NE(out.str().find(L"policy turns pausing off"), std::wstring::npos);
 }
 
 TEST_F(CliTest, ConsentIsNeededForChangesAndAgreeRecordsIt) {
