@@ -1,7 +1,8 @@
-// lullgate-cli.exe: sets up the log (its own section of config\logConfig.cfg, named after this
-// executable), runs the command and writes what it produced: wide characters to a console, UTF-8
+// lullgate-cli.exe: sets up the log when elevated (its own section of config\logConfig.cfg, named
+// after this executable), runs the command and writes what it produced: wide characters to a console, UTF-8
 // without a byte-order mark when redirected, so that PowerShell's ConvertFrom-Json reads it.
 #include "cli/Cli.h"
+#include "common/Seams.h"
 #include "common/UniqueHandle.h"
 #include "log/LogManager.h"
 
@@ -51,8 +52,15 @@ int RunProgram() {
     for (int i = 1; argv && i < argc; ++i) {
         args.emplace_back(argv.get()[i]);
     }
-    LogManager::GetInstance().SetLogDirectory("Lullgate");
-    LogManager::GetInstance().Initialize();
+    // Only an elevated run logs. The log folders must be made by an administrator's process (the
+    // elevated log set-up refuses folders an ordinary user could have made), so a plain `status`
+    // from a normal prompt must not be the one to make them.
+    DWORD elevated = 0;
+    DWORD length = 0;
+    if (Seams::QueryTokenElevation(&elevated, &length) && elevated != 0) {
+        LogManager::GetInstance().SetLogDirectory("Lullgate");
+        LogManager::GetInstance().Initialize();
+    }
     std::wostringstream out;
     std::wostringstream err;
     const int code = NvLullgate::Cli::Run(args, out, err);
