@@ -1,5 +1,6 @@
 #include "common/Seams.h"
 
+#include "common/DesktopShell.h"
 #include "common/UniqueHandle.h"
 
 #include <utility>
@@ -19,6 +20,10 @@ TokenElevationFn& TokenElevationOverride() {
     static TokenElevationFn fn;
     return fn;
 }
+DesktopShellExecuteFn& DesktopShellExecuteOverride() {
+    static DesktopShellExecuteFn fn;
+    return fn;
+}
 
 } // namespace
 
@@ -30,6 +35,9 @@ void SetShellExecuteEx(ShellExecuteExFn fn) {
 }
 void SetTokenElevation(TokenElevationFn fn) {
     TokenElevationOverride() = std::move(fn);
+}
+void SetDesktopShellExecute(DesktopShellExecuteFn fn) {
+    DesktopShellExecuteOverride() = std::move(fn);
 }
 
 BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
@@ -67,6 +75,13 @@ BOOL QueryTokenElevation(DWORD* isElevated, DWORD* returnedLength) {
     *isElevated = elevation.TokenIsElevated;
     *returnedLength = length;
     return TRUE;
+}
+
+bool DesktopShellExecute(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, int showCommand) {
+    if (const auto& fn = DesktopShellExecuteOverride()) {
+        return fn(verb, file, parameters, showCommand);
+    }
+    return StartThroughDesktopShell(verb, file, parameters, showCommand);
 }
 
 } // namespace Seams

@@ -19,18 +19,25 @@ using ShellExecuteExFn = std::function<BOOL(SHELLEXECUTEINFOW* info)>;
 // The token-elevation query: returns FALSE when the query fails, otherwise fills TokenIsElevated
 // and the length the system gave back.
 using TokenElevationFn = std::function<BOOL(DWORD* isElevated, DWORD* returnedLength)>;
+// A start through the signed-in user's desktop shell: verb, file, parameters and show command as
+// ShellExecuteExW takes them. True when the shell accepted the request.
+using DesktopShellExecuteFn = std::function<bool(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, int showCommand)>;
 
 void SetCreateProcess(CreateProcessFn fn);
 void SetShellExecuteEx(ShellExecuteExFn fn);
 void SetTokenElevation(TokenElevationFn fn);
+void SetDesktopShellExecute(DesktopShellExecuteFn fn);
 
 [[nodiscard]] BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
-                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
-                    LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
-                    LPPROCESS_INFORMATION processInformation);
+                                  LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                                  LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
+                                  LPPROCESS_INFORMATION processInformation);
 [[nodiscard]] BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 // OpenProcessToken(TOKEN_QUERY) + GetTokenInformation(TokenElevation) on the current process.
 // True when the query succeeded; *isElevated is TokenIsElevated, *returnedLength the size given back.
 [[nodiscard]] BOOL QueryTokenElevation(DWORD* isElevated, DWORD* returnedLength);
+// StartThroughDesktopShell (common/DesktopShell.h): the program runs with the rights of the user
+// whose desktop shell starts it, not with this process's.
+[[nodiscard]] bool DesktopShellExecute(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, int showCommand);
 
 } // namespace Seams
