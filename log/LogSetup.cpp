@@ -1,9 +1,9 @@
 // The log set-up: the protected directory tree, the settings file beside the executable, and the
 // logger over the protected rotating file sink with the configured threshold and line pattern.
 // A failed set-up simply leaves the log not ready, and the next statement tries again. Its own
-// failures can't go to the log: SetSpdlogger's statement is dropped, and a refused folder (one
-// on the way to the log that someone else could have put there) is told to a debugger
-// (OutputDebugString).
+// failures can't go to the log: SetSpdlogger's statement is dropped, and the two refusals that
+// guard an elevated process (a folder on the way to the log that someone else could have put
+// there, a "logPath" that is not a plain file name) are told to a debugger (OutputDebugString).
 #include "log/LogManager.h"
 
 #include "common/Seams.h"
@@ -34,6 +34,13 @@ std::uint64_t SizeLimitFromSetting(int maxFileSizeMiB) {
 
 std::uint64_t BackupCountFromSetting(int backupFileNum) {
     return static_cast<std::uint64_t>(std::clamp(backupFileNum, kMinBackupFiles, kMaxBackupFiles));
+}
+
+bool IsPlainFileName(const std::string& name) {
+    // A separator or a drive would let the settings file send an elevated process's writes, renames
+    // and truncations anywhere; "." and ".." name folders, not files. A colon also rules out
+    // alternate data streams.
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
 int LevelFromSetting(const std::string& text) {
@@ -277,6 +284,10 @@ bool LogManager::SetUpLogger() {
     }
     const std::string logName = ReadProfileString(baseName, "logPath", settingsPath);
     if (logName.empty()) {
+        return false;
+    }
+    if (!LogDetail::IsPlainFileName(logName)) {
+        ReportRefusal(L"\"logPath\" is not a plain file name: " + AnsiToWide(logName));
         return false;
     }
     const std::string logFilePath = m_logDir + GetUserDirectoryName() + logName;

@@ -116,12 +116,17 @@ std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& folde
 
 } // namespace
 
-TEST_F(LogSetUp, IncompleteSettingsGiveNoLoggerButTheTreeIsMade) {
+TEST_F(LogSetUp, UnusableSettingsGiveNoLoggerButTheTreeIsMade) {
     const std::vector<std::optional<std::string>> settings = {
         std::nullopt,                                         // no settings file
         "[Lullgate]\r\nlogPath=run.log\r\nfileFormat=%v\r\n", // no [Other] section
         "[Other]\r\nfileFormat=%v\r\n",                       // no logPath
         "[Other]\r\nlogPath=run.log\r\nfileFormat=\r\n",      // empty fileFormat
+        // A logPath that is not a plain file name would lead the log out of its folder.
+        "[Other]\r\nlogPath=..\\x.log\r\nfileFormat=%v\r\n",
+        "[Other]\r\nlogPath=C:\\x.log\r\nfileFormat=%v\r\n",
+        "[Other]\r\nlogPath=sub\\x.log\r\nfileFormat=%v\r\n",
+        "[Other]\r\nlogPath=sub/x.log\r\nfileFormat=%v\r\n",
     };
     for (const auto& text : settings) {
         SCOPED_TRACE(text.value_or("(no file)"));
@@ -129,21 +134,23 @@ TEST_F(LogSetUp, IncompleteSettingsGiveNoLoggerButTheTreeIsMade) {
         EXPECT_EQ(Run(L"Other.exe", L"warn:dropped error:dropped")["ready"], "0");
         EXPECT_TRUE(std::filesystem::is_directory(LogDir() + "admin"));
         EXPECT_TRUE(std::filesystem::is_directory(LogDir() + "usr"));
-        EXPECT_TRUE(FilesUnder(LogDir()).empty());
+        EXPECT_TRUE(FilesUnder(ProductFolder()).empty());
+        EXPECT_FALSE(LogTestFiles::Exists(L"C:\\x.log"));
+        EXPECT_FALSE(LogTestFiles::Exists(LogDir() + "admin\\sub"));
     }
 }
 
 TEST_F(LogSetUp, SectionAndLoggerAreNamedAfterTheExecutable) {
-    Install(L"Other.exe", "[Other]\r\nlogPath=sub\\run.log\r\nfileFormat=%l|%v\r\nlogLevel=Error\r\n");
+    Install(L"Other.exe", "[Other]\r\nlogPath=run.log\r\nfileFormat=%l|%v\r\nlogLevel=Error\r\n");
     auto report = Run(L"Other.exe", L"warn:\u00DCbung-\u65E5\u672C");
     EXPECT_EQ(report["ready"], "1");
     EXPECT_EQ(report["logger"], "Other");
     EXPECT_EQ(report["level"], "3"); // "Error" is not "error"
     EXPECT_EQ(report["limit"], "1048576");
     EXPECT_EQ(report["backups"], "1");
-    EXPECT_EQ(report["file"], LogDir() + "admin\\sub\\run.log");
+    EXPECT_EQ(report["file"], LogDir() + "admin\\run.log");
     // UTF-8 without a byte-order mark, CRLF line ends.
-    EXPECT_EQ(ReadBytes(LogDir() + "admin\\sub\\run.log"),
+    EXPECT_EQ(ReadBytes(LogDir() + "admin\\run.log"),
               std::string("warning|\xC3\x9C") + "bung-\xE6\x97\xA5\xE6\x9C\xAC" + kProbeTag + "\r\n");
 
     // The ".exe" search is case-sensitive: tool.EXE reads [tool.EXE], not [tool].
