@@ -1,8 +1,11 @@
 #include "ui/MainWindow.h"
 
+#include "appcommon/Common.h"
 #include "common/StringConv.h"
 #include "log/LogManager.h"
+#include "pause/PauseSeams.h"
 #include "pause/PauseWinUpdates.h"
+#include "pause/WindowsPauseView.h"
 #include "ui/AboutDialog.h"
 #include "ui/ConfirmWindow.h"
 
@@ -55,6 +58,16 @@ bool TakesOneDateAtMost(const wchar_t* format) {
         }
     }
     return true;
+}
+
+// A count put into a translated text in place of its one "%d". Replaced as text, not formatted:
+// a translation with another or a second conversion cannot reach the C runtime's formatting.
+std::wstring WithCount(const DuiLib::CDuiString& format, long long count) {
+    std::wstring text = format.str();
+    if (const size_t at = text.find(L"%d"); at != std::wstring::npos) {
+        text.replace(at, 2, std::to_wstring(count));
+    }
+    return text;
 }
 
 } // namespace
@@ -120,6 +133,10 @@ void MainWindow::OnClick(DuiLib::TNotifyUI& msg) {
             m_recoverTipLabel->SetVisible(true);
             m_recoverTipLabel->SetTimer(kRecoverTimer, kTimerPeriodMs);
         }
+        // What Windows said about the pause no longer applies while it is being removed.
+        if (DuiLib::CControlUI* line = m_pm.FindControl(L"windowsViewText")) {
+            line->SetVisible(false);
+        }
     }
 }
 
@@ -127,9 +144,19 @@ DuiLib::CDuiString MainWindow::GetSkinFile() {
     return L"layout\\MainWindow.xml";
 }
 
-LRESULT MainWindow::HandleCustomMessage(UINT uMsg, WPARAM /*wParam*/, LPARAM /*lParam*/, BOOL& bHandled) {
+LRESULT MainWindow::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM /*lParam*/, BOOL& bHandled) {
     if (uMsg == WM_CLOSE || uMsg == WM_QUIT) {
         QuitApplication();
+    }
+    // A second start asks this window to restore itself. While it is still hidden behind the
+    // consent question (hidden, not minimised), showing it would put it on screen, disabled,
+    // before consent was given: bring the question forward instead.
+    if (uMsg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_RESTORE && !::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd)) {
+        if (HWND question = ::GetWindow(m_hWnd, GW_ENABLEDPOPUP); question != nullptr && question != m_hWnd) {
+            Common::ShowTopByHwnd(question);
+        }
+        bHandled = TRUE;
+        return 0;
     }
     // The toolkit goes on with every message: a WM_CLOSE still destroys the window.
     bHandled = FALSE;
@@ -217,6 +244,44 @@ void MainWindow::SetInitUX() {
     }
 }
 
+void MainWindow::ShowWindowsView(bool paused, const std::string& endTime) {
+    auto* line = static_cast<DuiLib::CTextUI*>(m_pm.FindControl(L"windowsViewText"));
+    if (line == nullptr) {
+        return;
+    }
+    uint32_t daysLeft = 0;
+    const bool counted = paused && WindowsPauseView::DaysLeft(endTime, PauseSeams::Time(), daysLeft);
+    const WindowsPauseRecord record = WindowsPauseView::Read();
+    std::wstring text;
+    if (counted) {
+        text = daysLeft == 0   ? LookUp(L"IDS_WINDOWS_ENDS_TODAY").str()
+               : daysLeft == 1 ? LookUp(L"IDS_WINDOWS_ONE_DAY_LEFT").str()
+                               : WithCount(LookUp(L"IDS_WINDOWS_DAYS_LEFT"), daysLeft);
+    }
+    std::wstring said;
+    switch (WindowsPauseView::Decide(paused, daysLeft, record)) {
+    case WindowsPauseNote::confirmed:
+        said = LookUp(L"IDS_WINDOWS_CONFIRMED").str();
+        break;
+    case WindowsPauseNote::endedByWindows:
+        said = LookUp(L"IDS_WINDOWS_ENDED").str();
+        break;
+    case WindowsPauseNote::fewerDaysAllowed:
+        said = WithCount(LookUp(L"IDS_WINDOWS_FEWER_DAYS"), record.m_maxPauseDays.value_or(0));
+        break;
+    case WindowsPauseNote::policyForbids:
+        said = LookUp(L"IDS_WINDOWS_POLICY").str();
+        break;
+    case WindowsPauseNote::nothing:
+        break;
+    }
+    if (!said.empty()) {
+        text += (text.empty() ? L"" : L" ") + said;
+    }
+    line->SetText(text.c_str());
+    line->SetVisible(!text.empty());
+}
+
 void MainWindow::SetPauseUX() {
     if (m_pauseButton != nullptr) {
         m_pauseButton->SetVisible(true);
@@ -236,6 +301,7 @@ void MainWindow::SetPauseUX() {
             control->SetVisible(false);
         }
     }
+    ShowWindowsView(false, {});
 }
 
 void MainWindow::SetRecoverUX(const std::string& endDate) {
@@ -262,6 +328,7 @@ void MainWindow::SetRecoverUX(const std::string& endDate) {
             control->SetVisible(false);
         }
     }
+    ShowWindowsView(true, PauseWinUpdates::GetInstance().m_pauseEndTime);
 }
 
 bool MainWindow::CheckEdit() {

@@ -48,6 +48,9 @@ private:
     void ShowConfirmWindow(const std::wstring& text);
     void ShowAboutForm();
     void QuitApplication();
+    // The line under the status about Windows' own view of the pause: days left and what Windows
+    // says, read afresh each time a view is set; empty and hidden when there is nothing to say.
+    void ShowWindowsView(bool paused, const std::string& endTime);
 
     // Owned by the window's manager; null until found in InitWindow.
     DuiLib::CControlUI* m_pauseButton = nullptr;

@@ -406,3 +406,57 @@ TEST_F(MainWindowTest, SkinMissingAControlLogsAndStartsNoTimer) {
 }
 
 } // namespace
+
+namespace {
+
+// Windows' own view under the status: days left and Windows' word, in both languages, read again
+// after a pause. Nothing is ever written under Windows' own keys.
+TEST_F(MainWindowTest, WindowsViewLineSaysWhatWindowsSaysAndNothingElse) {
+    const std::wstring record = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UpdatePolicy\\Settings";
+    const std::wstring policy = L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate";
+    // 2024-03-01T00:00:00Z as "now"; a pause ending 2024-03-11T00:00:00Z has 10 days left.
+    NvLullgate::PauseSeams::SetTime([] { return static_cast<__time64_t>(1709251200); });
+    const struct {
+        const wchar_t* language;
+        bool paused;
+        std::function<void()> seed;
+        std::wstring line;
+    } cases[] = {
+        {L"en-US", true, [] {}, L"10 days left."},
+        {L"en-US", true,
+         [&] {
+             WriteDword(HKEY_LOCAL_MACHINE, record, L"PausedQualityStatus", 1);
+             WriteDword(HKEY_LOCAL_MACHINE, record, L"PausedFeatureStatus", 1);
+         },
+         L"10 days left. Windows confirms the pause."},
+        {L"zh-CN", true, [&] { WriteDword(HKEY_LOCAL_MACHINE, record, L"PausedQualityStatus", 2); },
+         L"\u8FD8\u5269 10 \u5929\u3002 Windows \u8868\u793A\u5DF2\u7ED3\u675F\u6B64\u6B21\u6682\u505C\u3002"},
+        {L"en-US", true, [&] { WriteDword(HKEY_LOCAL_MACHINE, kSettings, L"FlightSettingsMaxPauseDays", 7); },
+         L"10 days left. Windows now allows only 7 days and may end it sooner."},
+        {L"en-US", false, [] {}, L""},
+        {L"en-US", false, [&] { WriteDword(HKEY_LOCAL_MACHINE, policy, L"SetDisablePauseUXAccess", 1); },
+         L"A policy on this PC turns pausing off. Windows ignores a pause set here."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.line);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE");
+        UseSkin(L"res\\", L"res\\values\\", c.language);
+        if (c.paused) {
+            WritePause(L"2024-02-01T00:00:00Z", L"2024-03-11T00:00:00Z");
+        }
+        c.seed();
+        Load();
+        EXPECT_EQ(w.Text(L"windowsViewText"), c.line);
+        EXPECT_EQ(w.Control(L"windowsViewText")->IsVisible(), !c.line.empty());
+    }
+    // After a pause set here, the line is read again: the pause wrote its own maximum of 60.
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE");
+    UseSkin(L"res\\", L"res\\values\\", L"en-US");
+    Load();
+    Enter(L"60");
+    w.Click(L"pauseUpdateButton");
+    EXPECT_EQ(w.Text(L"windowsViewText"), L"60 days left.");
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, record));
+}
+
+} // namespace
