@@ -64,9 +64,6 @@ CPaintManagerUI::~CPaintManagerUI() {
     m_pRoot = nullptr;
     delete root; // NOLINT(cppcoreguidelines-owning-memory)
     m_measureGraphics.reset();
-    if (m_offscreenDC && m_offscreenOld != nullptr) {
-        SelectObject(m_offscreenDC.get(), m_offscreenOld);
-    }
 }
 
 // ---- process-wide ----
@@ -608,10 +605,7 @@ bool CPaintManagerUI::EnsureOffscreen(int cx, int cy) {
             return false;
         }
     }
-    if (m_offscreenOld != nullptr) {
-        SelectObject(m_offscreenDC.get(), m_offscreenOld);
-        m_offscreenOld = nullptr;
-    }
+    m_offscreenSelection.reset();
     m_offscreen.reset();
     m_offscreenBits = nullptr;
     BITMAPINFO bmi{};
@@ -628,7 +622,7 @@ bool CPaintManagerUI::EnsureOffscreen(int cx, int cy) {
     }
     m_offscreenBits = static_cast<DWORD*>(bits);
     m_offscreenSize = SIZE{cx, cy};
-    m_offscreenOld = SelectObject(m_offscreenDC.get(), m_offscreen.get());
+    m_offscreenSelection = ScopedSelectObject(m_offscreenDC.get(), m_offscreen.get());
     return true;
 }
 
@@ -899,12 +893,10 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         lRes = 1;
         return true;
     case WM_PAINT: {
-        PAINTSTRUCT ps{};
-        HDC hdc = BeginPaint(m_hWnd, &ps);
-        if (hdc != nullptr) {
-            PaintTo(hdc, ps.rcPaint);
+        const ScopedPaint paint(m_hWnd);
+        if (paint.get() != nullptr) {
+            PaintTo(paint.get(), paint.rect());
         }
-        EndPaint(m_hWnd, &ps);
         return true;
     }
     case WM_PRINTCLIENT: {

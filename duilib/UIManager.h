@@ -190,10 +190,11 @@ private:
     std::wstring m_toolTipText;
     bool m_bNeedLayout = true;
     SIZE m_layoutSize{};
-    // Off-screen frame: a 32-bit top-down DIB selected into its own memory DC.
-    unique_gdi<HBITMAP> m_offscreen;
+    // Off-screen frame: a 32-bit top-down DIB selected into its own memory DC. Declared in this
+    // order so the bitmap leaves the DC before it is deleted, and the DC goes last.
     unique_memdc m_offscreenDC;
-    HGDIOBJ m_offscreenOld = nullptr;
+    unique_gdi<HBITMAP> m_offscreen;
+    ScopedSelectObject m_offscreenSelection;
     DWORD* m_offscreenBits = nullptr;
     SIZE m_offscreenSize{};
     unique_memdc m_measureDC;
