@@ -1,6 +1,7 @@
 #include "duilib/UIControl.h"
 
 #include "duilib/UICulture.h"
+#include "duilib/UIImage.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
 

@@ -21,7 +21,7 @@ bool SetColorAttr(const wchar_t* value, DWORD& target) {
 
 void DrawRuns(Gdiplus::Graphics& g, const Render::TextLayout& layout, const Render::TextFonts& fonts,
               const std::function<DWORD(const Render::TextRun&)>& colorOf, const RECT& clip, float scale) {
-    const Gdiplus::StringFormat* format = &Render::TypographicFormat();
+    const Render::TypographicFormat format;
     Gdiplus::Region saved;
     g.GetClip(&saved);
     g.IntersectClip(Gdiplus::Rect(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top));
@@ -33,7 +33,7 @@ void DrawRuns(Gdiplus::Graphics& g, const Render::TextLayout& layout, const Rend
         Gdiplus::SolidBrush brush(Render::ToColor(colorOf(run)));
         // Whole pixels keep the glyphs crisp.
         const Gdiplus::PointF origin(std::round(run.box.X), std::round(run.box.Y));
-        g.DrawString(run.text.c_str(), static_cast<INT>(run.text.size()), font, origin, format, &brush);
+        g.DrawString(run.text.c_str(), static_cast<INT>(run.text.size()), font, origin, format.get(), &brush);
         if (run.link >= 0) {
             // Links are underlined by hand: GDI+ does not draw a LOGFONT's underline everywhere.
             Gdiplus::FontFamily family;

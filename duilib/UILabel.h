@@ -5,7 +5,7 @@
 #pragma once
 
 #include "duilib/UIControl.h"
-#include "duilib/UIRender.h"
+#include "duilib/UITextLayout.h"
 
 namespace DuiLib {
 

@@ -21,16 +21,6 @@ HINSTANCE g_instance = nullptr;
 std::wstring g_resourcePath;
 std::vector<CPaintManagerUI*> g_managers;
 
-// Measuring and painting must use the same hint, or wrapped lines differ between the two.
-constexpr Gdiplus::TextRenderingHint kTextHint = Gdiplus::TextRenderingHintClearTypeGridFit;
-
-void PrepareGraphics(Gdiplus::Graphics& g) {
-    g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-    g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
-    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-    g.SetTextRenderingHint(kTextHint);
-}
-
 // Hands one mouse or focus event to a control.
 void DeliverEvent(CControlUI* control, int type, POINT pt = POINT{}, WPARAM wParam = 0) {
     TEventUI event;
@@ -48,9 +38,7 @@ bool IsAbsolutePath(const wchar_t* path) {
 
 } // namespace
 
-CPaintManagerUI::CPaintManagerUI() {
-    Render::EnsureGdiplus();
-}
+CPaintManagerUI::CPaintManagerUI() = default;
 
 CPaintManagerUI::~CPaintManagerUI() {
     g_managers.erase(std::remove(g_managers.begin(), g_managers.end(), this), g_managers.end());
@@ -397,7 +385,7 @@ Gdiplus::Graphics* CPaintManagerUI::GetMeasureGraphics() {
             return nullptr;
         }
         m_measureGraphics = std::make_unique<Gdiplus::Graphics>(m_measureDC.get());
-        PrepareGraphics(*m_measureGraphics);
+        Render::PrepareGraphics(*m_measureGraphics);
     }
     return m_measureGraphics.get();
 }
@@ -638,7 +626,7 @@ void CPaintManagerUI::PaintTo(HDC hdc, const RECT& rcPaint) {
     }
     {
         Gdiplus::Graphics g(m_offscreenDC.get());
-        PrepareGraphics(g);
+        Render::PrepareGraphics(g);
         g.SetClip(Gdiplus::Rect(rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top));
         const float radius = ScaleF(static_cast<float>(m_szRoundCorner.cx));
         g.Clear(Render::ToColor(m_bkColor != 0 ? m_bkColor : 0xFFFFFFFF));

@@ -6,7 +6,8 @@
 
 #include "duilib/UIControl.h"
 #include "duilib/UIDefine.h"
-#include "duilib/UIRender.h"
+#include "duilib/UIImage.h"
+#include "duilib/UITextLayout.h"
 
 #include "common/UniqueHandle.h"
 
@@ -156,6 +157,8 @@ private:
     CEditUI* EditFromHwnd(HWND hwnd) const;
     bool OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam);
 
+    // First member, so GDI+ outlives the fonts and graphics below.
+    GdiplusSession m_gdiplus;
     HWND m_hWnd = nullptr;
     CControlUI* m_pRoot = nullptr;
     std::vector<INotifyUI*> m_notifiers;
