@@ -5,6 +5,7 @@
 
 #include "duilib/UIControl.h"
 
+#include <memory>
 #include <vector>
 
 namespace DuiLib {
@@ -19,8 +20,10 @@ public:
 
     CControlUI* GetItemAt(int iIndex) const;
     int GetCount() const { return static_cast<int>(m_items.size()); }
+    // Takes the control (made with new, as IDialogBuilderCallback::CreateControl makes them) into
+    // this container, which owns it from then on; false, with nothing taken, for null.
     bool Add(CControlUI* pControl);
-    // Removes and deletes the child.
+    // Removes and deletes the child; false when it is not a child of this container.
     bool Remove(CControlUI* pControl);
     void RemoveAll();
 
@@ -47,7 +50,8 @@ protected:
     void SetPosInLine(RECT rc, bool vertical);
     enum class ChildAlign { Start, Center, End };
 
-    std::vector<CControlUI*> m_items;
+    // The children, owned: a control belongs to exactly one container, or is a window's root.
+    std::vector<std::unique_ptr<CControlUI>> m_items;
     RECT m_rcInset{};
     int m_iChildPadding = 0;
     ChildAlign m_childAlign = ChildAlign::Start;  // across a vertical layout

@@ -48,9 +48,9 @@ CPaintManagerUI::~CPaintManagerUI() {
         }
     }
     m_timers.clear();
-    CControlUI* root = m_pRoot;
-    m_pRoot = nullptr;
-    delete root; // NOLINT(cppcoreguidelines-owning-memory)
+    // The tree goes while the manager is whole; reset() empties m_pRoot before deleting, so the
+    // controls leaving see no root.
+    m_pRoot.reset();
     m_measureGraphics.reset();
 }
 
@@ -135,12 +135,9 @@ bool CPaintManagerUI::AttachDialog(CControlUI* pControl) {
     if (pControl == nullptr) {
         return false;
     }
-    if (m_pRoot != nullptr && m_pRoot != pControl) {
-        CControlUI* old = m_pRoot;
-        m_pRoot = nullptr;
-        delete old; // NOLINT(cppcoreguidelines-owning-memory)
+    if (m_pRoot.get() != pControl) {
+        m_pRoot.reset(pControl);
     }
-    m_pRoot = pControl;
     m_pRoot->SetManager(this, nullptr);
     NeedUpdate();
     return true;

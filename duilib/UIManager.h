@@ -46,8 +46,10 @@ public:
     // ---- per window ----
     void Init(HWND hWnd);
     HWND GetPaintWindow() const { return m_hWnd; }
+    // Makes the control the root of the window's tree; the manager owns it from then on (and
+    // deletes a previous root). False for null.
     bool AttachDialog(CControlUI* pControl);
-    CControlUI* GetRoot() const { return m_pRoot; }
+    CControlUI* GetRoot() const { return m_pRoot.get(); }
     CControlUI* FindControl(const wchar_t* pstrName) const;
     CControlUI* FindControl(POINT pt) const;
 
@@ -160,7 +162,7 @@ private:
     // First member, so GDI+ outlives the fonts and graphics below.
     GdiplusSession m_gdiplus;
     HWND m_hWnd = nullptr;
-    CControlUI* m_pRoot = nullptr;
+    std::unique_ptr<CControlUI> m_pRoot;
     std::vector<INotifyUI*> m_notifiers;
     std::vector<IMessageFilterUI*> m_filters;
     std::vector<TimerInfo> m_timers;
