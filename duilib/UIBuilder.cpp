@@ -1,8 +1,12 @@
 #include "duilib/UIBuilder.h"
 
+#include "duilib/UIButton.h"
 #include "duilib/UIContainer.h"
 #include "duilib/UIEdit.h"
+#include "duilib/UIHorizontalLayout.h"
 #include "duilib/UILabel.h"
+#include "duilib/UIText.h"
+#include "duilib/UIVerticalLayout.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
 

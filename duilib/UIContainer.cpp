@@ -293,32 +293,4 @@ void CContainerUI::SetPosInLine(RECT rc, bool vertical) {
     }
 }
 
-// ---- vertical ----
-
-const wchar_t* CVerticalLayoutUI::GetClass() const {
-    return L"VerticalLayout";
-}
-
-void* CVerticalLayoutUI::GetInterface(const wchar_t* pstrName) {
-    return wcscmp(pstrName, L"VerticalLayout") == 0 ? this : CContainerUI::GetInterface(pstrName);
-}
-
-void CVerticalLayoutUI::SetPos(RECT rc) {
-    SetPosInLine(rc, true);
-}
-
-// ---- horizontal ----
-
-const wchar_t* CHorizontalLayoutUI::GetClass() const {
-    return L"HorizontalLayout";
-}
-
-void* CHorizontalLayoutUI::GetInterface(const wchar_t* pstrName) {
-    return wcscmp(pstrName, L"HorizontalLayout") == 0 ? this : CContainerUI::GetInterface(pstrName);
-}
-
-void CHorizontalLayoutUI::SetPos(RECT rc) {
-    SetPosInLine(rc, false);
-}
-
 } // namespace DuiLib

@@ -1,6 +1,7 @@
-// Containers: a plain container stacks its children over its whole inner area; the vertical and
-// horizontal layouts line them up, fixed sizes first and the free space shared by the rest;
-// children with float="true" sit at their "pos" relative to the container (absolute placement).
+// CContainerUI: a control that owns children. A plain container stacks them over its whole inner
+// area; the vertical and horizontal layouts (UIVerticalLayout.h, UIHorizontalLayout.h) line them up
+// with the line layout here, fixed sizes first and the free space shared by the rest. Children with
+// float="true" sit at their "pos" relative to the container (absolute placement).
 #pragma once
 
 #include "duilib/UIControl.h"
@@ -56,20 +57,6 @@ protected:
     int m_iChildPadding = 0;
     ChildAlign m_childAlign = ChildAlign::Start;  // across a vertical layout
     ChildAlign m_childVAlign = ChildAlign::Start; // across a horizontal layout
-};
-
-class CVerticalLayoutUI : public CContainerUI {
-public:
-    const wchar_t* GetClass() const override;
-    void* GetInterface(const wchar_t* pstrName) override;
-    void SetPos(RECT rc) override;
-};
-
-class CHorizontalLayoutUI : public CContainerUI {
-public:
-    const wchar_t* GetClass() const override;
-    void* GetInterface(const wchar_t* pstrName) override;
-    void SetPos(RECT rc) override;
 };
 
 } // namespace DuiLib
