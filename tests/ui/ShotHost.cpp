@@ -92,6 +92,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring language = argc > 2 ? argv[2] : L"en-US";
     const int seconds = argc > 3 ? _wtoi(argv[3]) : 6;
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    const GdiplusSession gdiplus; // before any window, and gone only after the last one
 
     const std::wstring base = CPaintManagerUI::GetInstancePath().str();
     CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
