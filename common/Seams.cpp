@@ -1,6 +1,10 @@
 #include "common/Seams.h"
 
+#include "common/DesktopShell.h"
 #include "common/UniqueHandle.h"
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <utility>
 
@@ -19,6 +23,14 @@ TokenElevationFn& TokenElevationOverride() {
     static TokenElevationFn fn;
     return fn;
 }
+DesktopShellExecuteFn& DesktopShellExecuteOverride() {
+    static DesktopShellExecuteFn fn;
+    return fn;
+}
+EntryOwnerFn& EntryOwnerOverride() {
+    static EntryOwnerFn fn;
+    return fn;
+}
 
 } // namespace
 
@@ -30,6 +42,12 @@ void SetShellExecuteEx(ShellExecuteExFn fn) {
 }
 void SetTokenElevation(TokenElevationFn fn) {
     TokenElevationOverride() = std::move(fn);
+}
+void SetDesktopShellExecute(DesktopShellExecuteFn fn) {
+    DesktopShellExecuteOverride() = std::move(fn);
+}
+void SetEntryOwner(EntryOwnerFn fn) {
+    EntryOwnerOverride() = std::move(fn);
 }
 
 BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
@@ -66,6 +84,44 @@ BOOL QueryTokenElevation(DWORD* isElevated, DWORD* returnedLength) {
     }
     *isElevated = elevation.TokenIsElevated;
     *returnedLength = length;
+    return TRUE;
+}
+
+bool DesktopShellExecute(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, int showCommand) {
+    if (const auto& fn = DesktopShellExecuteOverride()) {
+        return fn(verb, file, parameters, showCommand);
+    }
+    return StartThroughDesktopShell(verb, file, parameters, showCommand);
+}
+
+BOOL QueryEntryOwner(LPCWSTR path, DWORD* attributes, std::wstring* ownerSid) {
+    if (const auto& fn = EntryOwnerOverride()) {
+        return fn(path, attributes, ownerSid);
+    }
+    // FILE_FLAG_OPEN_REPARSE_POINT: the junction or link itself, never the folder it leads to.
+    const unique_file_handle entry(
+        CreateFileW(path, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!entry) {
+        return FALSE;
+    }
+    FILE_BASIC_INFO basic{};
+    if (!GetFileInformationByHandleEx(entry.get(), FileBasicInfo, &basic, sizeof(basic))) {
+        return FALSE;
+    }
+    PSID owner = nullptr; // points into the descriptor
+    unique_local<PSECURITY_DESCRIPTOR> descriptor;
+    if (GetSecurityInfo(entry.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        descriptor.put()) != ERROR_SUCCESS ||
+        owner == nullptr) {
+        return FALSE;
+    }
+    unique_local<LPWSTR> ownerText;
+    if (!ConvertSidToStringSidW(owner, ownerText.put())) {
+        return FALSE;
+    }
+    *attributes = basic.FileAttributes;
+    *ownerSid = ownerText.get();
     return TRUE;
 }
 

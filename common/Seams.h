@@ -1,13 +1,14 @@
 // The few system calls that tests replace. Each defaults to the real call; a test installs a
-// replacement to record what would have been started (so no program is launched from a test)
-// or to fake a non-elevated token, which Wine cannot give. Installing an empty function restores
-// the real call. Only tests install replacements.
+// replacement to record what would have been started (so no program is launched from a test),
+// to fake a non-elevated token, or to fake folder owners and junctions, none of which Wine can
+// give. Installing an empty function restores the real call. Only tests install replacements.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <functional>
+#include <string>
 
 namespace Seams {
 
@@ -19,18 +20,31 @@ using ShellExecuteExFn = std::function<BOOL(SHELLEXECUTEINFOW* info)>;
 // The token-elevation query: returns FALSE when the query fails, otherwise fills TokenIsElevated
 // and the length the system gave back.
 using TokenElevationFn = std::function<BOOL(DWORD* isElevated, DWORD* returnedLength)>;
+// A start through the signed-in user's desktop shell: verb, file, parameters and show command as
+// ShellExecuteExW takes them. True when the shell accepted the request.
+using DesktopShellExecuteFn = std::function<bool(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, int showCommand)>;
+// The attributes and the owner (as SID text, such as "S-1-5-32-544") of a file-system entry, read
+// from the entry itself: a reparse point is opened, not followed. FALSE when either can't be read.
+using EntryOwnerFn = std::function<BOOL(LPCWSTR path, DWORD* attributes, std::wstring* ownerSid)>;
 
 void SetCreateProcess(CreateProcessFn fn);
 void SetShellExecuteEx(ShellExecuteExFn fn);
 void SetTokenElevation(TokenElevationFn fn);
+void SetDesktopShellExecute(DesktopShellExecuteFn fn);
+void SetEntryOwner(EntryOwnerFn fn);
 
 [[nodiscard]] BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
-                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
-                    LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
-                    LPPROCESS_INFORMATION processInformation);
+                                  LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                                  LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
+                                  LPPROCESS_INFORMATION processInformation);
 [[nodiscard]] BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 // OpenProcessToken(TOKEN_QUERY) + GetTokenInformation(TokenElevation) on the current process.
 // True when the query succeeded; *isElevated is TokenIsElevated, *returnedLength the size given back.
 [[nodiscard]] BOOL QueryTokenElevation(DWORD* isElevated, DWORD* returnedLength);
+// StartThroughDesktopShell (common/DesktopShell.h): the program runs with the rights of the user
+// whose desktop shell starts it, not with this process's.
+[[nodiscard]] bool DesktopShellExecute(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, int showCommand);
+// Opens `path` without following a reparse point, with FILE_READ_ATTRIBUTES and READ_CONTROL only.
+[[nodiscard]] BOOL QueryEntryOwner(LPCWSTR path, DWORD* attributes, std::wstring* ownerSid);
 
 } // namespace Seams

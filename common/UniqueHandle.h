@@ -1,6 +1,7 @@
 // Owning wrappers for the Win32 handles the program obtains: registry keys, kernel handles,
-// LocalAlloc'ed memory (SIDs, ACLs) and GDI objects. Each closes what it holds exactly once, on
-// every path, so no operation has to remember a bare RegCloseKey/CloseHandle/LocalFree.
+// LocalAlloc'ed memory (SIDs, ACLs), GDI objects, and the GDI pairings that must be undone (a DC
+// borrowed with GetDC, an object selected into a DC, BeginPaint). Each undoes what it holds exactly
+// once, on every path, so no operation has to remember a bare RegCloseKey/CloseHandle/ReleaseDC.
 #pragma once
 
 #include <windows.h>
@@ -101,3 +102,86 @@ using unique_memdc = UniqueResource<HandleTraits::MemoryDC>;
 using unique_cfile = UniqueResource<HandleTraits::CFile>;
 template <typename T> using unique_local = UniqueResource<HandleTraits::Local<T>>;
 template <typename T> using unique_gdi = UniqueResource<HandleTraits::GdiObject<T>>;
+
+// A window's device context borrowed with GetDC, given back with ReleaseDC.
+class ScopedGetDC {
+public:
+    [[nodiscard]] explicit ScopedGetDC(HWND hwnd) noexcept : m_hwnd(hwnd), m_dc(GetDC(hwnd)) {}
+    ~ScopedGetDC() {
+        if (m_dc != nullptr) {
+            ReleaseDC(m_hwnd, m_dc);
+        }
+    }
+    ScopedGetDC(const ScopedGetDC&) = delete;
+    ScopedGetDC& operator=(const ScopedGetDC&) = delete;
+
+    [[nodiscard]] HDC get() const noexcept { return m_dc; }
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
+
+private:
+    HWND m_hwnd;
+    HDC m_dc;
+};
+
+// An object selected into a DC; the DC's previous object goes back in when this ends, so an object
+// is never deleted while a DC still holds it. Declare it after the object it selects. Movable, so
+// a member can follow an object that is replaced (reset() first, then delete the old object).
+class ScopedSelectObject {
+public:
+    ScopedSelectObject() noexcept = default;
+    [[nodiscard]] ScopedSelectObject(HDC dc, HGDIOBJ object) noexcept {
+        if (dc != nullptr && object != nullptr) {
+            HGDIOBJ old = SelectObject(dc, object);
+            if (old != nullptr && old != HGDI_ERROR) {
+                m_dc = dc;
+                m_old = old;
+            }
+        }
+    }
+    ~ScopedSelectObject() { reset(); }
+    ScopedSelectObject(const ScopedSelectObject&) = delete;
+    ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+    ScopedSelectObject(ScopedSelectObject&& other) noexcept
+        : m_dc(std::exchange(other.m_dc, nullptr)), m_old(std::exchange(other.m_old, nullptr)) {}
+    ScopedSelectObject& operator=(ScopedSelectObject&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_dc = std::exchange(other.m_dc, nullptr);
+            m_old = std::exchange(other.m_old, nullptr);
+        }
+        return *this;
+    }
+
+    // Whether the object went in (false for a null DC or object, or when GDI refused it).
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
+    // Puts the previous object back now.
+    void reset() noexcept {
+        if (m_dc != nullptr) {
+            SelectObject(m_dc, m_old);
+        }
+        m_dc = nullptr;
+        m_old = nullptr;
+    }
+
+private:
+    HDC m_dc = nullptr;
+    HGDIOBJ m_old = nullptr;
+};
+
+// BeginPaint and EndPaint around the handling of one WM_PAINT; EndPaint runs even when BeginPaint
+// gave no DC, as the platform requires.
+class ScopedPaint {
+public:
+    [[nodiscard]] explicit ScopedPaint(HWND hwnd) noexcept : m_hwnd(hwnd), m_dc(BeginPaint(hwnd, &m_ps)) {}
+    ~ScopedPaint() { EndPaint(m_hwnd, &m_ps); }
+    ScopedPaint(const ScopedPaint&) = delete;
+    ScopedPaint& operator=(const ScopedPaint&) = delete;
+
+    [[nodiscard]] HDC get() const noexcept { return m_dc; }
+    [[nodiscard]] const RECT& rect() const noexcept { return m_ps.rcPaint; }
+
+private:
+    HWND m_hwnd;
+    PAINTSTRUCT m_ps{};
+    HDC m_dc;
+};

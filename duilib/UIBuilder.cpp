@@ -1,14 +1,19 @@
 #include "duilib/UIBuilder.h"
 
+#include "duilib/UIButton.h"
 #include "duilib/UIContainer.h"
 #include "duilib/UIEdit.h"
+#include "duilib/UIHorizontalLayout.h"
 #include "duilib/UILabel.h"
+#include "duilib/UIText.h"
+#include "duilib/UIVerticalLayout.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
 
 #include <tinyxml2.h>
 
 #include <cwchar>
+#include <memory>
 #include <string>
 
 namespace DuiLib {
@@ -85,11 +90,14 @@ public:
     }
 
 private:
+    // Builds one element and its children. The control goes into `parent` (which then owns it), or,
+    // without a parent, to the caller as the tree's root; null for an element nobody can make.
     CControlUI* BuildOne(const tinyxml2::XMLElement* e, CControlUI* parent) {
         const std::wstring className = Wide(e->Name());
-        CControlUI* control = CDialogBuilder::CreateControlByClass(className.c_str());
+        std::unique_ptr<CControlUI> control = CDialogBuilder::CreateControlByClass(className.c_str());
         if (control == nullptr && m_callback != nullptr) {
-            control = m_callback->CreateControl(className.c_str());
+            // The callback hands over a control it made with new.
+            control.reset(m_callback->CreateControl(className.c_str()));
         }
         if (control == nullptr) {
             return nullptr; // unknown element: skipped with its children
@@ -106,12 +114,14 @@ private:
         if (auto* container = static_cast<CContainerUI*>(control->GetInterface(L"Container"))) {
             Build(e, container);
         }
+        CControlUI* built = control.get();
         if (parent != nullptr) {
-            if (auto* container = static_cast<CContainerUI*>(parent->GetInterface(L"Container"))) {
-                container->Add(control);
-            }
+            // Create admits only containers as parents.
+            (void)static_cast<CContainerUI*>(parent->GetInterface(L"Container"))->Add(control.release());
+        } else {
+            (void)control.release(); // the root: Create's caller owns it
         }
-        return control;
+        return built;
     }
 
     CPaintManagerUI* m_pm;
@@ -120,36 +130,34 @@ private:
 
 } // namespace
 
-// NOLINTBEGIN(cppcoreguidelines-owning-memory)
-CControlUI* CDialogBuilder::CreateControlByClass(const wchar_t* className) {
+std::unique_ptr<CControlUI> CDialogBuilder::CreateControlByClass(const wchar_t* className) {
     const std::wstring name = className != nullptr ? className : L"";
     if (name == L"Control") {
-        return new CControlUI;
+        return std::make_unique<CControlUI>();
     }
     if (name == L"Container") {
-        return new CContainerUI;
+        return std::make_unique<CContainerUI>();
     }
     if (name == L"VerticalLayout") {
-        return new CVerticalLayoutUI;
+        return std::make_unique<CVerticalLayoutUI>();
     }
     if (name == L"HorizontalLayout") {
-        return new CHorizontalLayoutUI;
+        return std::make_unique<CHorizontalLayoutUI>();
     }
     if (name == L"Label") {
-        return new CLabelUI;
+        return std::make_unique<CLabelUI>();
     }
     if (name == L"Text") {
-        return new CTextUI;
+        return std::make_unique<CTextUI>();
     }
     if (name == L"Button") {
-        return new CButtonUI;
+        return std::make_unique<CButtonUI>();
     }
     if (name == L"Edit") {
-        return new CEditUI;
+        return std::make_unique<CEditUI>();
     }
     return nullptr;
 }
-// NOLINTEND(cppcoreguidelines-owning-memory)
 
 CControlUI* CDialogBuilder::Create(const wchar_t* xml, IDialogBuilderCallback* pCallback, CPaintManagerUI* pManager,
                                    CControlUI* pParent) {
@@ -167,6 +175,10 @@ CControlUI* CDialogBuilder::Create(const wchar_t* xml, IDialogBuilderCallback* p
         }
     } else if (!Markup::ReadWholeFile(CPaintManagerUI::ResolveResourcePath(xml), content)) {
         m_error = CDuiString(L"cannot read layout file ") + CPaintManagerUI::ResolveResourcePath(xml).c_str();
+        return nullptr;
+    }
+    if (pParent != nullptr && pParent->GetInterface(L"Container") == nullptr) {
+        m_error = L"the parent control cannot hold controls";
         return nullptr;
     }
     tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);

@@ -5,6 +5,8 @@
 
 #include "duilib/UIControl.h"
 
+#include <memory>
+
 namespace DuiLib {
 
 class CPaintManagerUI;
@@ -12,14 +14,16 @@ class CPaintManagerUI;
 class CDialogBuilder {
 public:
     // `xml` is a layout file relative to the resource folder (or absolute), or the layout text
-    // itself when it begins with '<'. Returns the root control, null when the layout cannot be read.
+    // itself when it begins with '<'. Without `pParent` it returns the root control, which the
+    // caller owns (AttachDialog hands it to a manager); with one (a container) the controls are
+    // added to it and the first is returned. Null when the layout cannot be read.
     CControlUI* Create(const wchar_t* xml, IDialogBuilderCallback* pCallback = nullptr,
                        CPaintManagerUI* pManager = nullptr, CControlUI* pParent = nullptr);
     // Why the last Create failed ("" after success).
     const CDuiString& GetLastErrorMessage() const { return m_error; }
 
     // Makes a control of a known class ("Button", "Text", ...); null for unknown names.
-    static CControlUI* CreateControlByClass(const wchar_t* className);
+    static std::unique_ptr<CControlUI> CreateControlByClass(const wchar_t* className);
 
 private:
     CDuiString m_error;

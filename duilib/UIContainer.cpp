@@ -24,7 +24,7 @@ CControlUI* CContainerUI::GetItemAt(int iIndex) const {
     if (iIndex < 0 || iIndex >= GetCount()) {
         return nullptr;
     }
-    return m_items[static_cast<size_t>(iIndex)];
+    return m_items[static_cast<size_t>(iIndex)].get();
 }
 
 bool CContainerUI::Add(CControlUI* pControl) {
@@ -32,28 +32,30 @@ bool CContainerUI::Add(CControlUI* pControl) {
         return false;
     }
     pControl->SetManager(m_pManager, this);
-    m_items.push_back(pControl);
+    m_items.emplace_back(pControl);
     NeedUpdate();
     return true;
 }
 
 bool CContainerUI::Remove(CControlUI* pControl) {
-    auto it = std::find(m_items.begin(), m_items.end(), pControl);
+    auto it = std::find_if(m_items.begin(), m_items.end(),
+                           [pControl](const std::unique_ptr<CControlUI>& item) { return item.get() == pControl; });
     if (it == m_items.end()) {
         return false;
     }
+    // Out of the list first: while the child goes, the tree no longer reaches it.
+    std::unique_ptr<CControlUI> removed = std::move(*it);
     m_items.erase(it);
-    delete pControl; // NOLINT(cppcoreguidelines-owning-memory)
+    removed.reset();
     NeedUpdate();
     return true;
 }
 
 void CContainerUI::RemoveAll() {
-    std::vector<CControlUI*> items;
+    // The children leave the list before they are deleted, as in Remove.
+    std::vector<std::unique_ptr<CControlUI>> items;
     items.swap(m_items);
-    for (CControlUI* item : items) {
-        delete item; // NOLINT(cppcoreguidelines-owning-memory)
-    }
+    items.clear();
     NeedUpdate();
 }
 
@@ -85,12 +87,12 @@ void CContainerUI::SetPos(RECT rc) {
         return;
     }
     const RECT inner = InnerRect();
-    for (CControlUI* child : m_items) {
+    for (const auto& child : m_items) {
         if (!child->IsVisible()) {
             continue;
         }
         if (child->IsFloat()) {
-            PlaceFloat(child, inner);
+            PlaceFloat(child.get(), inner);
             continue;
         }
         const RECT pad = child->GetPadding();
@@ -134,7 +136,7 @@ void CContainerUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValu
 
 void CContainerUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent) {
     CControlUI::SetManager(pManager, pParent);
-    for (CControlUI* child : m_items) {
+    for (const auto& child : m_items) {
         child->SetManager(pManager, this);
     }
 }
@@ -156,7 +158,7 @@ CControlUI* CContainerUI::FindControlByName(const wchar_t* pstrName) {
     if (m_sName == pstrName) {
         return this;
     }
-    for (CControlUI* child : m_items) {
+    for (const auto& child : m_items) {
         if (CControlUI* found = child->FindControlByName(pstrName)) {
             return found;
         }
@@ -166,7 +168,7 @@ CControlUI* CContainerUI::FindControlByName(const wchar_t* pstrName) {
 
 void CContainerUI::CollectControls(std::vector<CControlUI*>& controls) {
     controls.push_back(this);
-    for (CControlUI* child : m_items) {
+    for (const auto& child : m_items) {
         child->CollectControls(controls);
     }
 }
@@ -181,7 +183,7 @@ void CContainerUI::DoPaint(Gdiplus::Graphics& g, const RECT& rcPaint) {
     g.GetClip(&saved);
     g.IntersectClip(
         Gdiplus::Rect(overlap.left, overlap.top, overlap.right - overlap.left, overlap.bottom - overlap.top));
-    for (CControlUI* child : m_items) {
+    for (const auto& child : m_items) {
         if (child->IsVisible()) {
             child->DoPaint(g, overlap);
         }
@@ -190,7 +192,7 @@ void CContainerUI::DoPaint(Gdiplus::Graphics& g, const RECT& rcPaint) {
 }
 
 void CContainerUI::OnDpiChanged() {
-    for (CControlUI* child : m_items) {
+    for (const auto& child : m_items) {
         child->OnDpiChanged();
     }
 }
@@ -237,7 +239,7 @@ void CContainerUI::SetPosInLine(RECT rc, bool vertical) {
     int fixedTotal = 0;
     int flexible = 0;
     int placed = 0;
-    for (CControlUI* child : m_items) {
+    for (const auto& child : m_items) {
         if (!child->IsVisible() || child->IsFloat()) {
             continue;
         }
@@ -258,12 +260,12 @@ void CContainerUI::SetPosInLine(RECT rc, bool vertical) {
     int remainingFlexible = flexible;
 
     int pos = axis.MainStart(inner);
-    for (CControlUI* child : m_items) {
+    for (const auto& child : m_items) {
         if (!child->IsVisible()) {
             continue;
         }
         if (child->IsFloat()) {
-            PlaceFloat(child, inner);
+            PlaceFloat(child.get(), inner);
             continue;
         }
         const RECT pad = child->GetPadding();
@@ -289,34 +291,6 @@ void CContainerUI::SetPosInLine(RECT rc, bool vertical) {
         child->SetPos(axis.MakeRect(pos, crossPos, length, thickness));
         pos += length + m_pManager->Scale(axis.MainEnd(pad)) + gap;
     }
-}
-
-// ---- vertical ----
-
-const wchar_t* CVerticalLayoutUI::GetClass() const {
-    return L"VerticalLayout";
-}
-
-void* CVerticalLayoutUI::GetInterface(const wchar_t* pstrName) {
-    return wcscmp(pstrName, L"VerticalLayout") == 0 ? this : CContainerUI::GetInterface(pstrName);
-}
-
-void CVerticalLayoutUI::SetPos(RECT rc) {
-    SetPosInLine(rc, true);
-}
-
-// ---- horizontal ----
-
-const wchar_t* CHorizontalLayoutUI::GetClass() const {
-    return L"HorizontalLayout";
-}
-
-void* CHorizontalLayoutUI::GetInterface(const wchar_t* pstrName) {
-    return wcscmp(pstrName, L"HorizontalLayout") == 0 ? this : CContainerUI::GetInterface(pstrName);
-}
-
-void CHorizontalLayoutUI::SetPos(RECT rc) {
-    SetPosInLine(rc, false);
 }
 
 } // namespace DuiLib

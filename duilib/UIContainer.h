@@ -1,10 +1,12 @@
-// Containers: a plain container stacks its children over its whole inner area; the vertical and
-// horizontal layouts line them up, fixed sizes first and the free space shared by the rest;
-// children with float="true" sit at their "pos" relative to the container (absolute placement).
+// CContainerUI: a control that owns children. A plain container stacks them over its whole inner
+// area; the vertical and horizontal layouts (UIVerticalLayout.h, UIHorizontalLayout.h) line them up
+// with the line layout here, fixed sizes first and the free space shared by the rest. Children with
+// float="true" sit at their "pos" relative to the container (absolute placement).
 #pragma once
 
 #include "duilib/UIControl.h"
 
+#include <memory>
 #include <vector>
 
 namespace DuiLib {
@@ -19,8 +21,10 @@ public:
 
     CControlUI* GetItemAt(int iIndex) const;
     int GetCount() const { return static_cast<int>(m_items.size()); }
+    // Takes the control (made with new, as IDialogBuilderCallback::CreateControl makes them) into
+    // this container, which owns it from then on; false, with nothing taken, for null.
     bool Add(CControlUI* pControl);
-    // Removes and deletes the child.
+    // Removes and deletes the child; false when it is not a child of this container.
     bool Remove(CControlUI* pControl);
     void RemoveAll();
 
@@ -47,25 +51,12 @@ protected:
     void SetPosInLine(RECT rc, bool vertical);
     enum class ChildAlign { Start, Center, End };
 
-    std::vector<CControlUI*> m_items;
+    // The children, owned: a control belongs to exactly one container, or is a window's root.
+    std::vector<std::unique_ptr<CControlUI>> m_items;
     RECT m_rcInset{};
     int m_iChildPadding = 0;
     ChildAlign m_childAlign = ChildAlign::Start;  // across a vertical layout
     ChildAlign m_childVAlign = ChildAlign::Start; // across a horizontal layout
-};
-
-class CVerticalLayoutUI : public CContainerUI {
-public:
-    const wchar_t* GetClass() const override;
-    void* GetInterface(const wchar_t* pstrName) override;
-    void SetPos(RECT rc) override;
-};
-
-class CHorizontalLayoutUI : public CContainerUI {
-public:
-    const wchar_t* GetClass() const override;
-    void* GetInterface(const wchar_t* pstrName) override;
-    void SetPos(RECT rc) override;
 };
 
 } // namespace DuiLib

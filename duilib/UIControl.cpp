@@ -1,6 +1,7 @@
 #include "duilib/UIControl.h"
 
 #include "duilib/UICulture.h"
+#include "duilib/UIImage.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
 
@@ -242,7 +243,7 @@ bool CControlUI::SetTimer(UINT nTimerID, UINT uElapse) {
 
 void CControlUI::KillTimer(UINT nTimerID) {
     if (m_pManager != nullptr) {
-        m_pManager->KillTimer(this, nTimerID);
+        (void)m_pManager->KillTimer(this, nTimerID); // one that was not running is stopped as well
     }
 }
 

@@ -15,24 +15,6 @@ namespace DuiLib {
 
 namespace {
 
-// A window's client DC for the length of one measurement.
-class WindowDC {
-public:
-    explicit WindowDC(HWND hwnd) : m_hwnd(hwnd), m_dc(GetDC(hwnd)) {}
-    ~WindowDC() {
-        if (m_dc != nullptr) {
-            ReleaseDC(m_hwnd, m_dc);
-        }
-    }
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
-    [[nodiscard]] HDC get() const { return m_dc; }
-
-private:
-    HWND m_hwnd;
-    HDC m_dc;
-};
-
 constexpr UINT_PTR kEditIdBase = 0x4000;
 UINT_PTR g_nextEditId = kEditIdBase;
 
@@ -208,13 +190,12 @@ void CEditUI::SyncNativeWindow() {
     RECT rc = TextRect();
     HFONT font = m_pManager->GetHFONT(m_iFont);
     int lineHeight = m_pManager->Scale(20);
-    if (const WindowDC dc(m_hEdit); dc.get() != nullptr) {
-        HGDIOBJ old = SelectObject(dc.get(), font);
+    if (const ScopedGetDC dc(m_hEdit); dc) {
+        const ScopedSelectObject selected(dc.get(), font);
         TEXTMETRICW tm{};
         if (GetTextMetricsW(dc.get(), &tm)) {
             lineHeight = tm.tmHeight + 2;
         }
-        SelectObject(dc.get(), old);
     }
     const int frameBottom = m_rcItem.bottom - m_pManager->Scale(2); // keep the focus line clear
     int top = rc.top + (rc.bottom - rc.top - lineHeight) / 2;

@@ -1,11 +1,10 @@
-// Text controls. CLabelUI draws one text (aligned, optionally wrapped) in a skin font; CTextUI adds
-// link markup ({a}...{/a}) whose links are underlined, show the hand cursor, take keyboard focus
-// one by one and report "link"; CButtonUI draws normal/hot/pushed/disabled/focused looks from
-// colours or images and reports "click".
+// CLabelUI draws one text (aligned, optionally wrapped, optionally with markup) in a skin font, in
+// the window's text colours unless it has its own. It is the base of the other text controls:
+// CTextUI (links), CButtonUI and CEditUI.
 #pragma once
 
 #include "duilib/UIControl.h"
-#include "duilib/UIRender.h"
+#include "duilib/UITextLayout.h"
 
 namespace DuiLib {
 
@@ -49,79 +48,6 @@ protected:
     bool m_layoutValid = false;
     RECT m_layoutRect{};
     int m_layoutDpi = 0;
-};
-
-class CTextUI : public CLabelUI {
-public:
-    CTextUI();
-    const wchar_t* GetClass() const override;
-    void* GetInterface(const wchar_t* pstrName) override;
-
-    // 0-based index of the link under the point (client pixels), -1 when there is none.
-    int GetLinkContentIndex(const POINT& ptMouse);
-    int GetLinkCount() const { return m_linkCount; }
-
-    void SetText(const wchar_t* pstrText) override;
-    void SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue) override;
-    bool IsInteractive(POINT pt) const override;
-    int GetFocusStopCount() const override;
-    RECT GetFocusRect() const override;
-    void Activate() override;
-    const wchar_t* GetCursor(POINT pt) const override;
-    void DoEvent(TEventUI& event) override;
-
-protected:
-    DWORD RunColor(const Render::TextRun& run) const override;
-    int LinkAt(POINT pt) const;
-
-    int m_linkCount = 0;
-    int m_hotLink = -1;
-    int m_pressedLink = -1;
-    DWORD m_dwLinkColor = 0;
-    DWORD m_dwLinkHoverColor = 0;
-};
-
-class CButtonUI : public CLabelUI {
-public:
-    CButtonUI();
-    const wchar_t* GetClass() const override;
-    void* GetInterface(const wchar_t* pstrName) override;
-
-    void SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue) override;
-    bool IsInteractive(POINT pt) const override;
-    int GetFocusStopCount() const override;
-    void Activate() override;
-    const wchar_t* GetCursor(POINT pt) const override;
-    void DoEvent(TEventUI& event) override;
-    void PaintStatusImage(Gdiplus::Graphics& g) override;
-
-    void SetNormalImage(const wchar_t* image);
-    void SetHotImage(const wchar_t* image);
-    void SetPushedImage(const wchar_t* image);
-    void SetDisabledImage(const wchar_t* image);
-
-protected:
-    DWORD CurrentBkColor() const override;
-    DWORD CurrentBorderColor() const override;
-    DWORD CurrentTextColor() const override;
-    // Background, outline and text follow the state alike: the disabled colour (else the normal
-    // one) while disabled, then the pushed, then the hot colour where set, else the normal one.
-    DWORD StateColor(DWORD normal, DWORD hot, DWORD pushed, DWORD disabled) const;
-
-    bool m_bPressing = false;
-    CDuiString m_sNormalImage;
-    CDuiString m_sHotImage;
-    CDuiString m_sPushedImage;
-    CDuiString m_sDisabledImage;
-    CDuiString m_sFocusedImage;
-    DWORD m_dwHotBkColor = 0;
-    DWORD m_dwPushedBkColor = 0;
-    DWORD m_dwDisabledBkColor = 0;
-    DWORD m_dwHotTextColor = 0;
-    DWORD m_dwPushedTextColor = 0;
-    DWORD m_dwHotBorderColor = 0;
-    DWORD m_dwPushedBorderColor = 0;
-    DWORD m_dwDisabledBorderColor = 0;
 };
 
 } // namespace DuiLib

@@ -11,7 +11,8 @@
 
 namespace DuiLib::Markup {
 
-// Parses "#RRGGBB" (opaque) or "#AARRGGBB" into 0xAARRGGBB; false on anything else.
+// Parses "#RRGGBB" (opaque) or "#AARRGGBB" into 0xAARRGGBB; false on anything else, and `argb`
+// keeps what it held (so a colour attribute with a malformed value keeps the current colour).
 bool ParseColor(const wchar_t* text, DWORD& argb);
 // Parses up to `count` comma-separated integers; missing ones stay 0. False when nothing parses.
 bool ParseInts(const wchar_t* text, int* values, int count);

@@ -3,6 +3,7 @@
 #include "duilib/UIBuilder.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace DuiLib {
 
@@ -86,14 +87,14 @@ LRESULT WindowImplBase::OnCreate(UINT /*uMsg*/, WPARAM /*wParam*/, LPARAM /*lPar
     SetWindowLongPtrW(m_hWnd, GWL_STYLE, style | WS_SYSMENU | (owned ? 0 : WS_MINIMIZEBOX));
     CDialogBuilder builder;
     const CDuiString skin = GetSkinFile();
-    CControlUI* root = builder.Create(skin, this, &m_pm);
+    std::unique_ptr<CControlUI> root(builder.Create(skin, this, &m_pm));
     if (root == nullptr) {
         // No skin: the window exists but shows nothing. InitWindow still runs, so a window that
         // looks its controls up finds none and says so in its own log.
         OutputDebugStringW((L"duilib: " + builder.GetLastErrorMessage().str() + L"\n").c_str());
-        root = new CControlUI; // NOLINT(cppcoreguidelines-owning-memory)
+        root = std::make_unique<CControlUI>();
     }
-    m_pm.AttachDialog(root);
+    (void)m_pm.AttachDialog(root.release()); // cannot fail for a control; the manager owns the tree
     m_pm.AddNotifier(this);
     m_pm.AddMessageFilter(this);
     const SIZE size = m_pm.GetInitSize();

@@ -2,6 +2,8 @@
 
 #include <sddl.h>
 
+#include <initializer_list>
+
 namespace LogDetail {
 
 namespace {
@@ -9,6 +11,7 @@ namespace {
 constexpr wchar_t kLocalSystemSid[] = L"S-1-5-18";
 constexpr wchar_t kAdministratorsSid[] = L"S-1-5-32-544";
 constexpr wchar_t kUsersSid[] = L"S-1-5-32-545";
+constexpr wchar_t kTrustedInstallerSid[] = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 // GENERIC_READ | GENERIC_WRITE and all sixteen object-specific rights: Users may create, write
 // and rotate log files in "usr" without being able to change its ownership or access list.
@@ -74,6 +77,37 @@ unique_local<PACL> DirectoryAccessEntries::MakeAcl() const {
         acl.reset();
     }
     return acl;
+}
+
+const wchar_t* FolderRefusal(DWORD attributes, const std::wstring& ownerSid) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return L"it is a junction or link";
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return L"it is not a folder";
+    }
+    for (const wchar_t* trusted : {kAdministratorsSid, kLocalSystemSid, kTrustedInstallerSid}) {
+        if (ownerSid == trusted) {
+            return nullptr;
+        }
+    }
+    return L"its owner is not Administrators, SYSTEM or TrustedInstaller";
+}
+
+bool ApplyAdminAccessList(const std::wstring& path) {
+    DirectoryAccessEntries entries;
+    if (!entries.Build(kAdminDirectoryMode)) {
+        return false;
+    }
+    const unique_local<PACL> acl = entries.MakeAcl();
+    if (!acl) {
+        return false;
+    }
+    // SetNamedSecurityInfoW takes the path as non-const although it only reads it.
+    std::wstring name = path;
+    return SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
+                                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                 acl.get(), nullptr) == ERROR_SUCCESS;
 }
 
 } // namespace LogDetail

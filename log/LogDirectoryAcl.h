@@ -1,6 +1,7 @@
 // The access lists of the two log folders: "admin" (local system and Administrators only) and
-// "usr" (also Users, so a process without elevation can write its log). Built in memory apart
-// from the folder creation so the entries can be checked where the file system keeps no ACLs.
+// "usr" (also Users, so a process without elevation can write its log), and the test an elevated
+// process puts every existing folder on its way to "admin" through. Built in memory apart from the
+// folder creation so the entries can be checked where the file system keeps no ACLs or owners.
 #pragma once
 
 #include "common/UniqueHandle.h"
@@ -9,6 +10,7 @@
 #include <aclapi.h>
 
 #include <array>
+#include <string>
 
 namespace LogDetail {
 
@@ -43,5 +45,15 @@ private:
 // The account name (without domain) of a SID given as text, such as "S-1-5-18"; `name` holds
 // 260 wide characters.
 [[nodiscard]] bool GetAccountNameBySid(const wchar_t* sidText, wchar_t* name);
+
+// Why an elevated process must not use an existing folder with these attributes and this owner
+// (SID text) on its way to its log file; nullptr when it may. Anyone may create folders under
+// C:\ProgramData, so only a real folder (no junction or link) owned by Administrators, SYSTEM or
+// TrustedInstaller is trusted: nobody else can have chosen where it leads.
+[[nodiscard]] const wchar_t* FolderRefusal(DWORD attributes, const std::wstring& ownerSid);
+
+// Gives an existing "admin" folder the access list it is made with, protected from inheritance,
+// so that what C:\ProgramData lets every user do (create files and folders) stops at it.
+[[nodiscard]] bool ApplyAdminAccessList(const std::wstring& path);
 
 } // namespace LogDetail

@@ -1,8 +1,9 @@
 // The log set-up: the protected directory tree, the settings file beside the executable, and the
 // logger over the protected rotating file sink with the configured threshold and line pattern.
-// Nothing here reports its own failures except SetSpdlogger, whose statement is dropped because
-// the log isn't ready: a failed set-up simply leaves the log not ready, and the next statement
-// tries again.
+// A failed set-up simply leaves the log not ready, and the next statement tries again. Its own
+// failures can't go to the log: SetSpdlogger's statement is dropped, and the two refusals that
+// guard an elevated process (a folder on the way to the log that someone else could have put
+// there, a "logPath" that is not a plain file name) are told to a debugger (OutputDebugString).
 #include "log/LogManager.h"
 
 #include "common/Seams.h"
@@ -22,6 +23,7 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace LogDetail {
@@ -32,6 +34,13 @@ std::uint64_t SizeLimitFromSetting(int maxFileSizeMiB) {
 
 std::uint64_t BackupCountFromSetting(int backupFileNum) {
     return static_cast<std::uint64_t>(std::clamp(backupFileNum, kMinBackupFiles, kMaxBackupFiles));
+}
+
+bool IsPlainFileName(const std::string& name) {
+    // A separator or a drive would let the settings file send an elevated process's writes, renames
+    // and truncations anywhere; "." and ".." name folders, not files. A colon also rules out
+    // alternate data streams.
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
 int LevelFromSetting(const std::string& text) {
@@ -61,10 +70,15 @@ bool IsExistingEntry(const std::string& path) {
            status.type() != std::filesystem::file_type::unknown;
 }
 
+// There is no log yet to say why the set-up stops; a debugger or DebugView can show it.
+void ReportRefusal(const std::wstring& text) {
+    OutputDebugStringW((L"Log set-up: " + text + L"; nothing is logged.\n").c_str());
+}
+
+// True when this call made `path` with the access list of `mode`. The "admin" list is protected
+// from inheritance: what C:\ProgramData lets every user do must not reach the folder an elevated
+// process writes in.
 bool CreateDirectoryWithAcl(const std::string& path, int mode) {
-    if (IsExistingEntry(path)) {
-        return true;
-    }
     LogDetail::DirectoryAccessEntries entries;
     if (!entries.Build(mode)) {
         return false;
@@ -78,32 +92,98 @@ bool CreateDirectoryWithAcl(const std::string& path, int mode) {
         !SetSecurityDescriptorDacl(&descriptor, TRUE, acl.get(), FALSE)) {
         return false;
     }
+    if (mode == LogDetail::kAdminDirectoryMode &&
+        !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+        return false;
+    }
     SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), &descriptor, FALSE};
     return CreateDirectoryA(path.c_str(), &attributes) == TRUE;
 }
 
-// False when the log directory itself can't be made: no log file can be opened under it then.
-bool CreateLogDirectories(const std::string& logDir) {
-    namespace fs = std::filesystem;
-    const fs::path dir(AnsiToWide(logDir));
-    std::error_code error;
-    const fs::file_status status = fs::status(dir, error);
-    if (!fs::status_known(status) || !fs::exists(status) || status.type() == fs::file_type::unknown) {
-        fs::create_directories(dir, error);
-        if (!fs::is_directory(dir, error)) {
+enum class FolderState { Made, Existing, Missing };
+
+// Made only when this call created the folder: an entry that appears between the look and the
+// creation counts as existing, and so is checked like any other.
+FolderState MakeFolder(const std::string& path) {
+    if (IsExistingEntry(path)) {
+        return FolderState::Existing;
+    }
+    if (CreateDirectoryA(path.c_str(), nullptr)) {
+        return FolderState::Made;
+    }
+    return GetLastError() == ERROR_ALREADY_EXISTS ? FolderState::Existing : FolderState::Missing;
+}
+
+// "admin" or "usr": made with its access list, or with default security when that list can't be
+// built.
+FolderState MakeSubfolder(const std::string& path, int mode) {
+    if (IsExistingEntry(path)) {
+        return FolderState::Existing;
+    }
+    if (CreateDirectoryWithAcl(path, mode) || CreateDirectoryA(path.c_str(), nullptr)) {
+        return FolderState::Made;
+    }
+    return IsExistingEntry(path) ? FolderState::Existing : FolderState::Missing;
+}
+
+// Whether an elevated process may use a folder it found on its way to the log (see FolderRefusal).
+bool IsTrustedFolder(const std::string& path) {
+    const std::wstring widePath = AnsiToWide(path);
+    DWORD attributes = 0;
+    std::wstring owner;
+    const wchar_t* refusal = Seams::QueryEntryOwner(widePath.c_str(), &attributes, &owner)
+                                 ? LogDetail::FolderRefusal(attributes, owner)
+                                 : L"its owner can't be read";
+    if (refusal != nullptr) {
+        ReportRefusal(widePath + L" is not used: " + refusal);
+        return false;
+    }
+    return true;
+}
+
+bool IsBelowProgramData(const std::string& path) {
+    constexpr std::string_view kProgramData = "C:\\ProgramData\\";
+    return path.size() > kProgramData.size() && path.starts_with(kProgramData);
+}
+
+// False when the log directory can't be made, or when this process is elevated and one of the
+// folders on the way to its log could have been put there by someone else. The tree is walked
+// level by level, so nothing is made inside a folder before it has passed.
+bool CreateLogDirectories(const std::string& logDir, bool elevated) {
+    constexpr std::size_t kAfterDriveRoot = 3; // "C:\"
+    for (std::size_t end = logDir.find('\\', kAfterDriveRoot); end != std::string::npos;
+         end = logDir.find('\\', end + 1)) {
+        const std::string folder = logDir.substr(0, end);
+        const FolderState state = MakeFolder(folder);
+        if (state == FolderState::Missing ||
+            (state == FolderState::Existing && elevated && IsBelowProgramData(folder) && !IsTrustedFolder(folder))) {
             return false;
         }
     }
+    std::error_code error;
+    if (!std::filesystem::is_directory(AnsiToWide(logDir), error)) {
+        return false;
+    }
     // Clears a read-only attribute someone put on the folder; a failure shows when the file opens.
-    fs::permissions(dir, fs::perms::owner_all | fs::perms::others_read, fs::perm_options::add, error);
+    std::filesystem::permissions(AnsiToWide(logDir),
+                                 std::filesystem::perms::owner_all | std::filesystem::perms::others_read,
+                                 std::filesystem::perm_options::add, error);
 
+    // An "admin" folder that was there already must pass like the others, and then gets the
+    // access list this program makes it with (one made by an earlier version may still inherit
+    // what every user may do in C:\ProgramData), or it is not used.
+    const std::string admin = logDir + "admin";
+    if (MakeSubfolder(admin, LogDetail::kAdminDirectoryMode) == FolderState::Existing && elevated) {
+        if (!IsTrustedFolder(admin)) {
+            return false;
+        }
+        if (!LogDetail::ApplyAdminAccessList(AnsiToWide(admin))) {
+            ReportRefusal(AnsiToWide(admin) + L" is not used: its access list can't be set");
+            return false;
+        }
+    }
     // Both folders exist after every attempt, whichever of them this process logs to.
-    if (!CreateDirectoryWithAcl(logDir + "admin", LogDetail::kAdminDirectoryMode)) {
-        CreateDirectoryA((logDir + "admin").c_str(), nullptr);
-    }
-    if (!CreateDirectoryWithAcl(logDir + "usr", LogDetail::kUsrDirectoryMode)) {
-        CreateDirectoryA((logDir + "usr").c_str(), nullptr);
-    }
+    (void)MakeSubfolder(logDir + "usr", LogDetail::kUsrDirectoryMode);
     return true;
 }
 
@@ -128,12 +208,15 @@ bool GetProcessBaseName(std::string& baseName) {
     return true;
 }
 
-std::string GetUserDirectoryName() {
+bool IsProcessElevated() {
     DWORD isElevated = 0;
     DWORD returnedLength = 0;
-    const bool elevated =
-        Seams::QueryTokenElevation(&isElevated, &returnedLength) && returnedLength == sizeof(DWORD) && isElevated != 0;
-    return elevated ? "admin\\" : "usr\\";
+    return Seams::QueryTokenElevation(&isElevated, &returnedLength) && returnedLength == sizeof(DWORD) &&
+           isElevated != 0;
+}
+
+std::string GetUserDirectoryName() {
+    return IsProcessElevated() ? "admin\\" : "usr\\";
 }
 
 int ReadLogLevel(const std::string& section, const std::string& file) {
@@ -188,7 +271,7 @@ std::string GetSettingsFilePath() {
 bool LogManager::SetUpLogger() {
     // Without a product name there is no log folder: relative "admin" and "usr" folders would
     // land in whatever the working directory is.
-    if (m_logDir.empty() || !CreateLogDirectories(m_logDir)) {
+    if (m_logDir.empty() || !CreateLogDirectories(m_logDir, IsProcessElevated())) {
         return false;
     }
     const std::string settingsPath = GetSettingsFilePath();
@@ -201,6 +284,10 @@ bool LogManager::SetUpLogger() {
     }
     const std::string logName = ReadProfileString(baseName, "logPath", settingsPath);
     if (logName.empty()) {
+        return false;
+    }
+    if (!LogDetail::IsPlainFileName(logName)) {
+        ReportRefusal(L"\"logPath\" is not a plain file name: " + AnsiToWide(logName));
         return false;
     }
     const std::string logFilePath = m_logDir + GetUserDirectoryName() + logName;

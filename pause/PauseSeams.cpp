@@ -10,6 +10,11 @@ RegSetValueFn& RegSetValueOverride() {
     return fn;
 }
 
+TimeFn& TimeOverride() {
+    static TimeFn fn;
+    return fn;
+}
+
 } // namespace
 
 void SetRegSetValue(RegSetValueFn fn) {
@@ -21,6 +26,17 @@ LSTATUS RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const
         return fn(key, name, reserved, type, data, size);
     }
     return ::RegSetValueExW(key, name, reserved, type, data, size);
+}
+
+void SetTime(TimeFn fn) {
+    TimeOverride() = std::move(fn);
+}
+
+__time64_t Time() {
+    if (const auto& fn = TimeOverride()) {
+        return fn();
+    }
+    return _time64(nullptr);
 }
 
 } // namespace NvLullgate::PauseSeams

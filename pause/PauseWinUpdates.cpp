@@ -63,7 +63,7 @@ bool PauseWinUpdates::RegTimeToDatetime(const char* strTime, __time64_t& time) {
 }
 
 bool PauseWinUpdates::GetCurrentTimeZ(std::string& zTime) {
-    const __time64_t now = _time64(nullptr);
+    const __time64_t now = PauseSeams::Time();
     tm utc{};
     if (const errno_t error = _gmtime64_s(&utc, &now); error != 0) {
         LOG_ERROR("gmtime_s error: " << error);

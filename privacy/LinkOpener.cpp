@@ -13,6 +13,8 @@ namespace NvPcPrivacySecurity {
 
 namespace {
 
+constexpr wchar_t kOpenVerb[] = L"Open";
+
 // Opens a link found in the configuration; whether it actually opened is not the caller's
 // concern (the click simply does nothing visible).
 bool OpenConfiguredLink(const char* key) {
@@ -103,12 +105,19 @@ bool FindBrowser(std::wstring& path) {
 bool OpenLink(std::wstring& browserPath, const std::wstring& target) {
     const std::wstring parameters = L" \"" + target + L"\"";
     const bool useBrowser = FindBrowser(browserPath);
+    const wchar_t* file = useBrowser ? browserPath.c_str() : kExplorerPath;
 
+    // This process runs elevated, and so would a browser it starts itself, with every page it
+    // then opens. The desktop's shell starts it as the signed-in user instead; only when there is
+    // no shell to ask, or it could not start the program, is it started from here.
+    if (Seams::DesktopShellExecute(kOpenVerb, file, parameters.c_str(), SW_SHOW)) {
+        return true;
+    }
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.lpVerb = L"Open";
-    info.lpFile = useBrowser ? browserPath.c_str() : kExplorerPath;
+    info.lpVerb = kOpenVerb;
+    info.lpFile = file;
     info.lpParameters = parameters.c_str();
     info.nShow = SW_SHOW;
     BOOL opened = Seams::ShellExecuteExW(&info);

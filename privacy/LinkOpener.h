@@ -1,7 +1,8 @@
 // Opening the privacy statement, the user agreement, the change notice and local files. The
 // addresses come from "config\url.xml" beside the executable, read anew at every click; a link
-// opens in the maker's browser when it is installed, otherwise through explorer.exe. Every
-// failure here is silent: a link that cannot be read or opened simply does nothing.
+// opens in the maker's browser when it is installed, otherwise through explorer.exe, started as
+// the signed-in user through the desktop's shell whenever there is one. Every failure here is
+// silent: a link that cannot be read or opened simply does nothing.
 #pragma once
 
 #include <string>
@@ -32,7 +33,9 @@ std::wstring& BrowserPath();
 // Looks the browser up through its uninstall entry. On success `path` holds the browser's full
 // path; when the entry names a folder without the browser, `path` is emptied.
 [[nodiscard]] bool FindBrowser(std::wstring& path);
-// Starts the browser (or explorer.exe) with ` "target"`; true when the shell accepted the request.
+// Starts the browser (or explorer.exe) with ` "target"`: through the desktop's shell first, so
+// it runs without this process's elevation, else with ShellExecuteExW (once more with explorer.exe
+// when the browser fails). True when a shell accepted the request.
 [[nodiscard]] bool OpenLink(std::wstring& browserPath, const std::wstring& target);
 
 } // namespace NvPcPrivacySecurity

@@ -225,3 +225,14 @@ TEST_F(LayoutTest, FontDeclaredAfterAnEditReachesItsNativeBox) {
     const auto font = reinterpret_cast<HFONT>(SendMessageW(edit->GetNativeWindow(), WM_GETFONT, 0, 0));
     EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT)) << "the edit holds a freed font";
 }
+
+TEST_F(LayoutTest, ControlsAreBuiltIntoContainersOnly) {
+    CDialogBuilder builder;
+    CContainerUI box;
+    ASSERT_NE(builder.Create(L"<Label name='a'/>", nullptr, nullptr, &box), nullptr);
+    EXPECT_EQ(box.GetCount(), 1); // owned by the box from here
+    // A control that cannot hold children gets none, rather than a tree nobody owns.
+    CControlUI plain;
+    EXPECT_EQ(builder.Create(L"<Label name='b'/>", nullptr, nullptr, &plain), nullptr);
+    EXPECT_FALSE(builder.GetLastErrorMessage().IsEmpty());
+}

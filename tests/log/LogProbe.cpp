@@ -3,10 +3,14 @@
 // name and its settings from beside it. It runs the set-up, carries out the statements given on
 // its command line and writes what it found to probe-report.txt beside itself.
 //
-//   log_probe <product> [usr] [warn:<text> | error:<text> | direct:<text> | size] ...
+//   log_probe <product> [usr] [owner:<folder>=<sid> | junction:<folder>] ...
+//             [warn:<text> | error:<text> | direct:<text> | size] ...
 //
 // "usr" fakes a token without elevation; "direct" writes an error line without the flush of a
-// statement; "size" records the log file's length on disk at that moment.
+// statement; "size" records the log file's length on disk at that moment. Wine keeps no folder
+// owners (every folder reports the user's own SID) and no junctions, so the probe answers the
+// owner look-up itself: Administrators, and the real attributes, unless "owner:" names another
+// owner or "junction:" makes a reparse point of a folder (given below C:\ProgramData).
 #include "common/ModulePath.h"
 #include "common/Seams.h"
 #include "common/StringConv.h"
@@ -22,6 +26,8 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +64,30 @@ std::string SizeOnDisk() {
     return "size=" + std::to_string(data.nFileSizeLow) + "\n";
 }
 
+// Installs the owner look-up from the "owner:" and "junction:" commands.
+void FakeFolderOwners(const std::vector<std::wstring>& args) {
+    std::map<std::wstring, std::wstring> owners;
+    std::set<std::wstring> junctions;
+    const std::wstring below = L"C:\\ProgramData\\";
+    for (const std::wstring& arg : args) {
+        if (arg.rfind(L"owner:", 0) == 0 && arg.find(L'=') != std::wstring::npos) {
+            owners[below + arg.substr(6, arg.find(L'=') - 6)] = arg.substr(arg.find(L'=') + 1);
+        } else if (arg.rfind(L"junction:", 0) == 0) {
+            junctions.insert(below + arg.substr(9));
+        }
+    }
+    Seams::SetEntryOwner([owners, junctions](LPCWSTR path, DWORD* attributes, std::wstring* ownerSid) {
+        const DWORD real = GetFileAttributesW(path);
+        if (real == INVALID_FILE_ATTRIBUTES) {
+            return FALSE;
+        }
+        *attributes = junctions.contains(path) ? (real | FILE_ATTRIBUTE_REPARSE_POINT) : real;
+        const auto owner = owners.find(path);
+        *ownerSid = owner != owners.end() ? owner->second : L"S-1-5-32-544";
+        return TRUE;
+    });
+}
+
 void RunCommand(const std::wstring& command, std::string& report) {
     if (command.rfind(L"warn:", 0) == 0) {
         LOG_WARN(command.substr(5));
@@ -88,6 +118,7 @@ int Run() {
             return TRUE;
         });
     }
+    FakeFolderOwners(args);
     LogManager::GetInstance().SetLogDirectory(WideToAnsi(args[0]));
     LogManager::GetInstance().Initialize();
 

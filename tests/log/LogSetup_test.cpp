@@ -1,6 +1,7 @@
 // The log set-up is tested through copies of log_probe.exe under other names, each beside its own
 // config\logConfig.cfg in a scratch folder, logging under a test product name of its own.
 #include "common/ModulePath.h"
+#include "common/Seams.h"
 #include "common/UniqueHandle.h"
 #include "log/LogDirectoryAcl.h"
 #include "tests/log/LogTestFiles.h"
@@ -10,6 +11,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -22,6 +24,8 @@ namespace {
 
 // The tag of the probe's statements.
 constexpr char kProbeTag[] = "(`anonymous-namespace'::RunCommand)";
+// The owner of what a standard user creates: a local account's SID.
+constexpr wchar_t kStandardUser[] = L"S-1-5-21-1004336348-1177238915-682003330-1001";
 
 class LogSetUp : public ::testing::Test {
 public:
@@ -88,6 +92,17 @@ protected:
     LogTestFiles::ScratchFolder m_folder;
 };
 
+// Every folder and file under `folder`, in a stable order.
+std::vector<std::filesystem::path> EntriesUnder(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> entries;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+        entries.push_back(entry.path());
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
 std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& folder) {
     std::vector<std::filesystem::path> files;
     std::error_code error;
@@ -101,12 +116,17 @@ std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& folde
 
 } // namespace
 
-TEST_F(LogSetUp, IncompleteSettingsGiveNoLoggerButTheTreeIsMade) {
+TEST_F(LogSetUp, UnusableSettingsGiveNoLoggerButTheTreeIsMade) {
     const std::vector<std::optional<std::string>> settings = {
         std::nullopt,                                         // no settings file
         "[Lullgate]\r\nlogPath=run.log\r\nfileFormat=%v\r\n", // no [Other] section
         "[Other]\r\nfileFormat=%v\r\n",                       // no logPath
         "[Other]\r\nlogPath=run.log\r\nfileFormat=\r\n",      // empty fileFormat
+        // A logPath that is not a plain file name would lead the log out of its folder.
+        "[Other]\r\nlogPath=..\\x.log\r\nfileFormat=%v\r\n",
+        "[Other]\r\nlogPath=C:\\x.log\r\nfileFormat=%v\r\n",
+        "[Other]\r\nlogPath=sub\\x.log\r\nfileFormat=%v\r\n",
+        "[Other]\r\nlogPath=sub/x.log\r\nfileFormat=%v\r\n",
     };
     for (const auto& text : settings) {
         SCOPED_TRACE(text.value_or("(no file)"));
@@ -114,21 +134,23 @@ TEST_F(LogSetUp, IncompleteSettingsGiveNoLoggerButTheTreeIsMade) {
         EXPECT_EQ(Run(L"Other.exe", L"warn:dropped error:dropped")["ready"], "0");
         EXPECT_TRUE(std::filesystem::is_directory(LogDir() + "admin"));
         EXPECT_TRUE(std::filesystem::is_directory(LogDir() + "usr"));
-        EXPECT_TRUE(FilesUnder(LogDir()).empty());
+        EXPECT_TRUE(FilesUnder(ProductFolder()).empty());
+        EXPECT_FALSE(LogTestFiles::Exists(L"C:\\x.log"));
+        EXPECT_FALSE(LogTestFiles::Exists(LogDir() + "admin\\sub"));
     }
 }
 
 TEST_F(LogSetUp, SectionAndLoggerAreNamedAfterTheExecutable) {
-    Install(L"Other.exe", "[Other]\r\nlogPath=sub\\run.log\r\nfileFormat=%l|%v\r\nlogLevel=Error\r\n");
+    Install(L"Other.exe", "[Other]\r\nlogPath=run.log\r\nfileFormat=%l|%v\r\nlogLevel=Error\r\n");
     auto report = Run(L"Other.exe", L"warn:\u00DCbung-\u65E5\u672C");
     EXPECT_EQ(report["ready"], "1");
     EXPECT_EQ(report["logger"], "Other");
     EXPECT_EQ(report["level"], "3"); // "Error" is not "error"
     EXPECT_EQ(report["limit"], "1048576");
     EXPECT_EQ(report["backups"], "1");
-    EXPECT_EQ(report["file"], LogDir() + "admin\\sub\\run.log");
+    EXPECT_EQ(report["file"], LogDir() + "admin\\run.log");
     // UTF-8 without a byte-order mark, CRLF line ends.
-    EXPECT_EQ(ReadBytes(LogDir() + "admin\\sub\\run.log"),
+    EXPECT_EQ(ReadBytes(LogDir() + "admin\\run.log"),
               std::string("warning|\xC3\x9C") + "bung-\xE6\x97\xA5\xE6\x9C\xAC" + kProbeTag + "\r\n");
 
     // The ".exe" search is case-sensitive: tool.EXE reads [tool.EXE], not [tool].
@@ -204,6 +226,40 @@ TEST_F(LogSetUp, ShippedSettingsGiveAWorkingLog) {
     EXPECT_NE(text.find(std::string("shipped") + kProbeTag + "\r\n"), std::string::npos) << text;
 }
 
+// Anyone may create folders under C:\ProgramData. A folder on the way to "admin" that a standard
+// user owns, or that is a junction, ends an elevated set-up before anything is made or written
+// inside it.
+TEST_F(LogSetUp, FoldersOthersCouldHavePutThereEndTheSetUp) {
+    Install(L"Other.exe", "[Other]\r\nlogPath=run.log\r\nfileFormat=%v\r\n");
+    const std::wstring product = L"Dired\\" + std::wstring(m_product.begin(), m_product.end());
+    for (const std::wstring& level : {std::wstring(L"Dired"), product, product + L"\\log", product + L"\\log\\admin"}) {
+        for (const std::wstring& fake : {L"owner:" + level + L"=" + kStandardUser, L"junction:" + level}) {
+            SCOPED_TRACE(std::string(fake.begin(), fake.end()));
+            LogTestFiles::RemoveTree(ProductFolder());
+            std::filesystem::create_directories(L"C:\\ProgramData\\" + level);
+            const std::vector<std::filesystem::path> before = EntriesUnder(ProductFolder());
+            EXPECT_EQ(Run(L"Other.exe", fake + L" error:dropped")["ready"], "0");
+            EXPECT_EQ(EntriesUnder(ProductFolder()), before);
+        }
+    }
+}
+
+TEST_F(LogSetUp, FoldersTheSetUpMadeItselfPass) {
+    Install(L"Other.exe", "[Other]\r\nlogPath=run.log\r\nfileFormat=%v\r\n");
+    // Once they exist, the product's folders count as a standard user's.
+    const std::wstring product = L"Dired\\" + std::wstring(m_product.begin(), m_product.end());
+    std::wstring fakes;
+    for (const std::wstring& level : {product, product + L"\\log", product + L"\\log\\admin"}) {
+        fakes += L"owner:" + level + L"=" + kStandardUser + L" ";
+    }
+    EXPECT_EQ(Run(L"Other.exe", fakes + L"error:made")["ready"], "1");
+    const std::string written = std::string("made") + kProbeTag + "\r\n";
+    EXPECT_EQ(ReadBytes(LogDir() + "admin\\run.log"), written);
+    // The next run did not make them and so finds them owned by someone else.
+    EXPECT_EQ(Run(L"Other.exe", fakes + L"error:found")["ready"], "0");
+    EXPECT_EQ(ReadBytes(LogDir() + "admin\\run.log"), written);
+}
+
 namespace {
 
 unique_local<PSID> SidOf(const wchar_t* text) {
@@ -253,4 +309,35 @@ TEST(LogDirectoryAccess, AdminGrantsSystemAndAdministratorsUsrAlsoUsers) {
     ExpectAccessList(LogDetail::kUsrDirectoryMode, {{L"S-1-5-32-545", L"Users", 0xC000FFFF},
                                                     {L"S-1-5-32-544", L"Administrators", GENERIC_ALL},
                                                     {L"S-1-5-18", L"SYSTEM", GENERIC_ALL}});
+}
+
+TEST(LogDirectoryAccess, OnlyRealFoldersOfTrustedOwnersPass) {
+    constexpr DWORD folder = FILE_ATTRIBUTE_DIRECTORY;
+    const struct {
+        DWORD attributes;
+        const wchar_t* owner;
+        bool passes;
+    } cases[] = {
+        {folder, L"S-1-5-32-544", true},
+        {folder, L"S-1-5-18", true},
+        {folder, L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", true}, // TrustedInstaller
+        {folder, L"S-1-5-32-545", false},                                                  // Users
+        {folder, kStandardUser, false},
+        {folder | FILE_ATTRIBUTE_REPARSE_POINT, L"S-1-5-32-544", false},
+        {FILE_ATTRIBUTE_NORMAL, L"S-1-5-32-544", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::wstring(c.owner) + L" " + std::to_wstring(c.attributes));
+        EXPECT_EQ(LogDetail::FolderRefusal(c.attributes, c.owner) == nullptr, c.passes);
+    }
+}
+
+// The real look-up, once: Wine gives every folder the user's own SID, so only its form is checked.
+TEST(LogDirectoryAccess, RealOwnerLookUpReadsTheEntryItself) {
+    LogTestFiles::ScratchFolder scratch(L"LullgateOwnerLookUp");
+    DWORD attributes = 0;
+    std::wstring owner;
+    ASSERT_TRUE(Seams::QueryEntryOwner(scratch.Path().c_str(), &attributes, &owner));
+    EXPECT_TRUE(owner.starts_with(L"S-1-")) << std::string(owner.begin(), owner.end());
+    EXPECT_FALSE(Seams::QueryEntryOwner((scratch.Path() / L"missing").c_str(), &attributes, &owner));
 }

@@ -63,6 +63,31 @@ public:
     std::vector<HANDLE> processes;
 };
 
+// Records every request to the desktop's shell; answers from a list of results (default: failure,
+// so that the calls made from this process follow as without a desktop shell).
+class DesktopRecorder {
+public:
+    DesktopRecorder() {
+        Seams::SetDesktopShellExecute([this](LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, int show) {
+            calls.push_back(Desktop(verb, file, parameters, show));
+            const bool result = !results.empty() && results.front();
+            if (!results.empty()) {
+                results.pop_front();
+            }
+            return result;
+        });
+    }
+    ~DesktopRecorder() { Seams::SetDesktopShellExecute(nullptr); }
+
+    static std::wstring Desktop(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+                                int show = SW_SHOW) {
+        return L"[" + verb + L"] [" + file + L"] [" + parameters + L"] show " + std::to_wstring(show);
+    }
+
+    std::vector<std::wstring> calls;
+    std::deque<bool> results;
+};
+
 bool IsOpenHandle(HANDLE handle) {
     DWORD flags = 0;
     return GetHandleInformation(handle, &flags) != FALSE;
@@ -85,7 +110,29 @@ protected:
     }
     std::wstring BrowserExe() const { return m_browserDir.Path() + L"\\NorvaneBrowser.exe"; }
 
+    // Opens `target` for real with the stand-in browser installed; returns the command line it
+    // recorded (empty when it did not start).
+    std::string OpenWithStandInBrowser(const std::wstring& target) {
+        const std::wstring helper = GetModuleDirectory() + L"\\fake_browser.exe";
+        EXPECT_TRUE(CopyFileW(helper.c_str(), BrowserExe().c_str(), FALSE));
+        InstallBrowser(false);
+        EXPECT_TRUE(privacy::OpenLink(privacy::BrowserPath(), target));
+        const std::wstring output = m_browserDir.Path() + L"\\command-line.txt";
+        std::string commandLine;
+        for (int i = 0; i < 200 && commandLine.empty(); ++i) {
+            Sleep(50);
+            std::ifstream in(std::filesystem::path(output), std::ios::binary);
+            std::getline(in, commandLine);
+        }
+        // The helper may still be closing its file; give it a moment before the folder is removed.
+        for (int i = 0; i < 100 && !DeleteFileW(BrowserExe().c_str()); ++i) {
+            Sleep(50);
+        }
+        return commandLine;
+    }
+
     BesideExeFiles m_files;
+    DesktopRecorder m_desktop;
     ShellRecorder m_shell;
     LogCapture m_log; // nothing here is ever logged
     ScratchDirectory m_browserDir;
@@ -138,6 +185,7 @@ TEST_F(LinkTest, UnusableConfigurationOpensNothing) {
     EXPECT_FALSE(privacy::OpenUserAgreement());
     ASSERT_TRUE(m_files.MakeDirectory(L"config\\url.xml"));
     EXPECT_FALSE(privacy::OpenUserAgreement());
+    EXPECT_TRUE(m_desktop.calls.empty());
     EXPECT_TRUE(m_shell.calls.empty());
     EXPECT_TRUE(m_log.Lines().empty());
 }
@@ -206,6 +254,33 @@ TEST_F(LinkTest, FailingBrowserIsRetriedOnceWithExplorer) {
     EXPECT_EQ(m_shell.calls.size(), 1u);
 }
 
+// Started from this elevated process the browser would be elevated too: the desktop's shell is
+// asked first, with the same verb, file and parameters, and the calls from here follow only when
+// it fails.
+TEST_F(LinkTest, DesktopShellIsAskedFirstAndTheCallsFromHereFollowItsFailure) {
+    using Recorded = std::vector<std::wstring>;
+    InstallBrowser(true);
+    m_desktop.results = {true};
+    EXPECT_TRUE(privacy::OpenLink(privacy::BrowserPath(), L"t"));
+    EXPECT_EQ(m_desktop.calls, (Recorded{DesktopRecorder::Desktop(L"Open", BrowserExe(), L" \"t\"")}));
+    EXPECT_TRUE(m_shell.calls.empty());
+
+    m_desktop.calls.clear();
+    m_shell.results = {FALSE, TRUE};
+    EXPECT_TRUE(privacy::OpenLink(privacy::BrowserPath(), L"t"));
+    EXPECT_EQ(m_desktop.calls, (Recorded{DesktopRecorder::Desktop(L"Open", BrowserExe(), L" \"t\"")}));
+    EXPECT_EQ(m_shell.calls, (Recorded{Expected(BrowserExe(), L" \"t\""), Expected(kExplorer, L" \"t\"")}));
+
+    // Without the browser, explorer.exe is what the desktop's shell is asked to start.
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str());
+    m_desktop.calls.clear();
+    m_shell.calls.clear();
+    m_desktop.results = {true};
+    EXPECT_TRUE(privacy::OpenLink(privacy::BrowserPath(), L"https://example.test/"));
+    EXPECT_EQ(m_desktop.calls, (Recorded{DesktopRecorder::Desktop(L"Open", kExplorer, L" \"https://example.test/\"")}));
+    EXPECT_TRUE(m_shell.calls.empty());
+}
+
 // The 32-bit registry view is only separate in a real hive, not in the sandbox, so this case uses
 // the real HKEY_LOCAL_MACHINE of the test Wine prefix, and only there. It removes what it wrote.
 bool RunningUnderWine() {
@@ -250,26 +325,21 @@ TEST(BrowserRegistryView, OnlyThe32BitEntryCounts) {
     ReleaseMutex(lock.get());
 }
 
-// One real launch: a stand-in browser (a small program beside this test) records its command line.
+// One real launch each way: a stand-in browser (a small program beside this test) records its
+// command line. With the desktop's shell out of the way, ShellExecuteExW starts it from here.
 TEST_F(LinkTest, RealShellExecuteStartsTheBrowserWithTheQuotedTarget) {
     Seams::SetShellExecuteEx(nullptr);
-    const std::wstring helper = GetModuleDirectory() + L"\\fake_browser.exe";
-    ASSERT_TRUE(CopyFileW(helper.c_str(), BrowserExe().c_str(), FALSE));
-    InstallBrowser(false);
-    EXPECT_TRUE(privacy::OpenLink(privacy::BrowserPath(), L"file:///C:/Lullgate/docs/a b.html"));
-
-    const std::wstring output = m_browserDir.Path() + L"\\command-line.txt";
-    std::string commandLine;
-    for (int i = 0; i < 200 && commandLine.empty(); ++i) {
-        Sleep(50);
-        std::ifstream in(std::filesystem::path(output), std::ios::binary);
-        std::getline(in, commandLine);
-    }
+    const std::string commandLine = OpenWithStandInBrowser(L"file:///C:/Lullgate/docs/a b.html");
     EXPECT_TRUE(commandLine.ends_with(" \"file:///C:/Lullgate/docs/a b.html\"")) << commandLine;
-    // The helper may still be closing its file; give it a moment before the folder is removed.
-    for (int i = 0; i < 100 && !DeleteFileW(BrowserExe().c_str()); ++i) {
-        Sleep(50);
-    }
+}
+
+// Wine's explorer serves the desktop's shell window, so there the real request reaches it and it
+// starts the browser; nothing is started from this process.
+TEST_F(LinkTest, RealDesktopShellStartsTheBrowserWithTheQuotedTarget) {
+    Seams::SetDesktopShellExecute(nullptr);
+    const std::string commandLine = OpenWithStandInBrowser(L"file:///C:/Lullgate/docs/a b.html");
+    EXPECT_TRUE(commandLine.ends_with(" \"file:///C:/Lullgate/docs/a b.html\"")) << commandLine;
+    EXPECT_TRUE(m_shell.calls.empty());
 }
 
 // The build deploys the documents and a generated url.xml into "deployed" beside this test; every

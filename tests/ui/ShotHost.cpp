@@ -1,8 +1,15 @@
-// Shows one skinned window for screenshots (scripts/shots): the skin gallery or the message
-// window, in a given language, over a plain light backdrop, and quits after a few seconds.
-//   ui_shot_host.exe gallery|confirm <language tag> [seconds]
+// Shows one skinned window for screenshots (scripts/shots): the skin gallery, the message window or
+// the main window in one of its views, in a given language, over a plain light backdrop, and quits
+// after a few seconds. The main window's pauses and resumes go to a registry sandbox, and the
+// settings page is never opened.
+//   ui_shot_host.exe gallery|confirm|confirm-long|main-<view> <language tag> [seconds]
+//   views: loading, empty, valid, range, paused, resuming
+#include "common/Seams.h"
+#include "pause/PauseSeams.h"
+#include "tests/support/RegistrySandbox.h"
 #include "tests/support/UiDriver.h"
 #include "ui/ConfirmWindow.h"
+#include "ui/MainWindow.h"
 
 #include <cwchar>
 #include <string>
@@ -42,6 +49,42 @@ HWND MakeBackdrop() {
     return hwnd;
 }
 
+// Brings the main window to `view` and holds it there.
+void ShowMainView(NvLullgate::MainWindow& window, const std::wstring& view) {
+    UiDriver::UiWindow driver(window.GetHWND());
+    CPaintManagerUI& pm = window.GetPaintManager();
+    CControlUI* progress = pm.FindControl(L"progressButton");
+    // The ticks come from here rather than the 16 ms timer, so every picture shows the same moment.
+    progress->KillTimer(1);
+    const auto tick = [&](int times) {
+        for (int i = 0; i < times; ++i) {
+            pm.SendNotify(progress, DUI_MSGTYPE_TIMER, 1, 0);
+        }
+    };
+    if (view == L"loading") {
+        tick(15); // a quarter of a turn
+        return;
+    }
+    tick(61);
+    const auto type = [](const std::wstring& text) {
+        for (wchar_t c : text) {
+            SendMessageW(GetFocus(), WM_CHAR, c, 1);
+        }
+    };
+    if (view == L"valid" || view == L"range") {
+        driver.PressKey(VK_TAB); // the keyboard's focus line shows on the field
+        type(view == L"valid" ? L"60" : L"400");
+    } else if (view == L"paused" || view == L"resuming") {
+        driver.Type(L"pauseDaysEdit", L"60");
+        driver.Click(L"pauseUpdateButton");
+        if (view == L"resuming") {
+            driver.Click(L"recoverUpdateButton");
+            pm.FindControl(L"recoverupdatetipLable")->KillTimer(2);
+        }
+        driver.MouseMove(POINT{0, 0});
+    }
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -49,6 +92,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring language = argc > 2 ? argv[2] : L"en-US";
     const int seconds = argc > 3 ? _wtoi(argv[3]) : 6;
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    const GdiplusSession gdiplus; // before any window, and gone only after the last one
 
     const std::wstring base = CPaintManagerUI::GetInstancePath().str();
     CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
@@ -70,6 +114,20 @@ int wmain(int argc, wchar_t** argv) {
         CPaintManagerUI& pm = window.GetPaintManager();
         pm.SetFocus(pm.FindControl(L"secondaryFocus"), true);
         driver.MouseMove(driver.Centre(L"primaryHot"));
+        CPaintManagerUI::MessageLoop();
+        return 0;
+    }
+    if (what.starts_with(L"main-")) {
+        ScopedRegistrySandbox sandbox;
+        Seams::SetCreateProcess([](auto...) { return FALSE; });
+        // A fixed today (2025-01-15), so a pause of 60 days always shows the same end.
+        NvLullgate::PauseSeams::SetTime([] { return static_cast<__time64_t>(1736942400); });
+        NvLullgate::MainWindow window;
+        window.Create(nullptr, L"", WS_POPUP, WS_EX_WINDOWEDGE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, nullptr);
+        window.CenterWindow();
+        window.ShowWindow(true, true);
+        ShowMainView(window, what.substr(5));
         CPaintManagerUI::MessageLoop();
         return 0;
     }

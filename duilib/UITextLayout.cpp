@@ -1,0 +1,262 @@
+#include "duilib/UITextLayout.h"
+
+#include <cmath>
+#include <cwchar>
+
+namespace DuiLib::Render {
+
+namespace {
+
+bool IsCjk(wchar_t c) {
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x3000 && c <= 0x303F);
+}
+
+// Characters that must not begin a line (closing punctuation, CJK and Latin).
+bool IsNoLineStart(wchar_t c) {
+    static const wchar_t kChars[] =
+        L"\uFF0C\u3002\u3001\uFF01\uFF1F\uFF1B\uFF1A\uFF09\u300D\u300F\u3011\u201D\u2019,.!?;:)]";
+    return wcschr(kChars, c) != nullptr && c != L'\0';
+}
+
+struct Segment {
+    std::wstring text;
+    int link = -1;
+    bool bold = false;
+    bool newline = false;
+};
+
+// Splits markup into styled segments. Unknown "{...}" sequences stay literal text.
+std::vector<Segment> ParseMarkup(const std::wstring& text, bool markup, int* linkCount) {
+    std::vector<Segment> segments;
+    int links = 0;
+    int currentLink = -1;
+    bool bold = false;
+    std::wstring pending;
+    auto flush = [&] {
+        if (!pending.empty()) {
+            segments.push_back(Segment{pending, currentLink, bold, false});
+            pending.clear();
+        }
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (c == L'\r') {
+            continue;
+        }
+        if (c == L'\n') {
+            flush();
+            segments.push_back(Segment{L"", -1, false, true});
+            continue;
+        }
+        if (markup && c == L'{') {
+            const size_t close = text.find(L'}', i);
+            if (close != std::wstring::npos) {
+                const std::wstring tag = text.substr(i + 1, close - i - 1);
+                bool known = true;
+                if (tag == L"a" || tag.rfind(L"a ", 0) == 0) {
+                    flush();
+                    currentLink = links++;
+                } else if (tag == L"/a") {
+                    flush();
+                    currentLink = -1;
+                } else if (tag == L"b") {
+                    flush();
+                    bold = true;
+                } else if (tag == L"/b") {
+                    flush();
+                    bold = false;
+                } else if (tag == L"n") {
+                    flush();
+                    segments.push_back(Segment{L"", -1, false, true});
+                } else {
+                    known = false;
+                }
+                if (known) {
+                    i = close;
+                    continue;
+                }
+            }
+        }
+        pending += c;
+    }
+    flush();
+    if (linkCount != nullptr) {
+        *linkCount = links;
+    }
+    return segments;
+}
+
+} // namespace
+
+std::wstring StripMarkup(const std::wstring& text, int* linkCount) {
+    std::wstring plain;
+    for (const Segment& s : ParseMarkup(text, true, linkCount)) {
+        plain += s.newline ? L"\n" : s.text;
+    }
+    return plain;
+}
+
+TextLayout BreakLines(const MeasureText& measure, float lineHeight, const std::wstring& text, float maxWidth, bool wrap,
+                      bool markup) {
+    TextLayout layout;
+    layout.lineHeight = lineHeight;
+    if (maxWidth <= 0) {
+        wrap = false;
+    }
+
+    // Tokens: a run of spaces, a word, or one CJK character; each can end a line after it.
+    struct Token {
+        std::wstring text;
+        int link;
+        bool bold;
+        bool space;
+        bool newline;
+    };
+    std::vector<Token> tokens;
+    for (const Segment& s : ParseMarkup(text, markup, nullptr)) {
+        if (s.newline) {
+            tokens.push_back(Token{L"", -1, false, false, true});
+            continue;
+        }
+        size_t i = 0;
+        while (i < s.text.size()) {
+            const wchar_t c = s.text[i];
+            size_t j = i + 1;
+            const bool space = c == L' ' || c == L'\t';
+            if (space) {
+                while (j < s.text.size() && (s.text[j] == L' ' || s.text[j] == L'\t')) {
+                    ++j;
+                }
+            } else if (!IsCjk(c)) {
+                while (j < s.text.size() && s.text[j] != L' ' && s.text[j] != L'\t' && !IsCjk(s.text[j])) {
+                    ++j;
+                }
+            }
+            tokens.push_back(Token{s.text.substr(i, j - i), s.link, s.bold, space, false});
+            i = j;
+        }
+    }
+
+    int line = 0;
+    float x = 0;
+    float lineWidth = 0; // without trailing spaces
+    auto newLine = [&] {
+        layout.lineWidths.push_back(lineWidth);
+        layout.width = std::max(layout.width, lineWidth);
+        ++line;
+        x = 0;
+        lineWidth = 0;
+    };
+    auto place = [&](const std::wstring& t, int link, bool bold, float w) {
+        // Runs of the same style on one line merge, so links are drawn as one piece.
+        if (!layout.runs.empty()) {
+            TextRun& last = layout.runs.back();
+            if (last.line == line && last.link == link && last.bold == bold &&
+                std::abs(last.box.GetRight() - x) < 0.01f) {
+                last.text += t;
+                last.box.Width += w;
+                x += w;
+                return;
+            }
+        }
+        TextRun run;
+        run.text = t;
+        run.box = Gdiplus::RectF(x, static_cast<float>(line) * layout.lineHeight, w, layout.lineHeight);
+        run.link = link;
+        run.bold = bold;
+        run.line = line;
+        layout.runs.push_back(std::move(run));
+        x += w;
+    };
+
+    for (const Token& token : tokens) {
+        if (token.newline) {
+            newLine();
+            continue;
+        }
+        const bool link = token.link >= 0;
+        const float w = measure(token.text, link, token.bold);
+        if (token.space) {
+            if (x > 0) {
+                place(token.text, token.link, token.bold, w);
+            }
+            continue;
+        }
+        const bool fits = x + w <= maxWidth + 0.5f;
+        if (wrap && !fits && x > 0 && !IsNoLineStart(token.text[0])) {
+            newLine();
+        }
+        if (wrap && w > maxWidth && x == 0) {
+            // A word wider than the line is broken between characters.
+            std::wstring part;
+            float partWidth = 0;
+            for (wchar_t c : token.text) {
+                const float cw = measure(std::wstring(1, c), link, token.bold);
+                if (!part.empty() && partWidth + cw > maxWidth) {
+                    place(part, token.link, token.bold, partWidth);
+                    lineWidth = x;
+                    newLine();
+                    part.clear();
+                    partWidth = 0;
+                }
+                part += c;
+                partWidth += cw;
+            }
+            place(part, token.link, token.bold, partWidth);
+            lineWidth = x;
+            continue;
+        }
+        place(token.text, token.link, token.bold, w);
+        lineWidth = x;
+    }
+    layout.lineWidths.push_back(lineWidth);
+    layout.width = std::max(layout.width, lineWidth);
+    layout.height = static_cast<float>(layout.lineWidths.size()) * layout.lineHeight;
+    return layout;
+}
+
+TextLayout LayoutText(Gdiplus::Graphics& g, const TextFonts& fonts, const std::wstring& text, float maxWidth, bool wrap,
+                      bool markup) {
+    if (fonts.normal == nullptr) {
+        return TextLayout{};
+    }
+    const TypographicFormat format;
+    const auto measure = [&](const std::wstring& run, bool link, bool bold) {
+        Gdiplus::Font* font = link ? fonts.link : (bold ? fonts.bold : fonts.normal);
+        if (font == nullptr) {
+            font = fonts.normal;
+        }
+        if (run.empty()) {
+            return 0.0f;
+        }
+        Gdiplus::RectF box;
+        g.MeasureString(run.c_str(), static_cast<INT>(run.size()), font, Gdiplus::PointF(0, 0), format.get(), &box);
+        return box.Width;
+    };
+    return BreakLines(measure, fonts.normal->GetHeight(&g), text, maxWidth, wrap, markup);
+}
+
+void PlaceLayout(TextLayout& layout, const RECT& rc, UINT align) {
+    const float width = static_cast<float>(rc.right - rc.left);
+    const float height = static_cast<float>(rc.bottom - rc.top);
+    float top = static_cast<float>(rc.top);
+    if (align & kAlignVCenter) {
+        top += (height - layout.height) / 2;
+    } else if (align & kAlignBottom) {
+        top += height - layout.height;
+    }
+    for (TextRun& run : layout.runs) {
+        const float lineWidth = layout.lineWidths[static_cast<size_t>(run.line)];
+        float left = static_cast<float>(rc.left);
+        if (align & kAlignCenter) {
+            left += (width - lineWidth) / 2;
+        } else if (align & kAlignRight) {
+            left += width - lineWidth;
+        }
+        run.box.X += left;
+        run.box.Y += top;
+    }
+}
+
+} // namespace DuiLib::Render

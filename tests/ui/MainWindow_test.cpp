@@ -1,0 +1,462 @@
+#include "ui/MainWindow.h"
+
+#include "common/Seams.h"
+#include "pause/PauseSeams.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/RegistrySandbox.h"
+#include "tests/support/UiDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace NvLullgate {
+struct MainWindowTestAccess {
+    static int32_t Frame(const MainWindow& w) { return w.m_loadingFrame; }
+};
+} // namespace NvLullgate
+
+using namespace DuiLib;
+using NvLullgate::MainWindow;
+using UiDriver::ModalAnswer;
+using UiDriver::UiWindow;
+
+namespace {
+
+const std::wstring kSettings = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UX\\Settings";
+const std::wstring kSix[] = {L"PauseFeatureUpdatesStartTime", L"PauseFeatureUpdatesEndTime",
+                             L"PauseQualityUpdatesStartTime", L"PauseQualityUpdatesEndTime",
+                             L"PauseUpdatesStartTime",        L"PauseUpdatesExpiryTime"};
+const wchar_t kPauseCircle[] = L"drawable\\ProgressCircle\\ProgressCircle_pause@1.5x.png";
+
+// The controls whose visibility makes a view, and the views as the names of those shown.
+const wchar_t* const kViewControls[] = {L"progressButton",       L"pauseDaysEdit",     L"editErrorTips",
+                                        L"pauseUpdateButton",    L"calmlockPauseTips", L"recoverUpdateButton",
+                                        L"recoverupdatetipLable"};
+const std::wstring kLoading = L"progressButton";
+const std::wstring kNotPaused = L"pauseDaysEdit editErrorTips pauseUpdateButton";
+const std::wstring kPaused = L"calmlockPauseTips recoverUpdateButton";
+const std::wstring kResuming = L"calmlockPauseTips recoverupdatetipLable";
+
+CapturedLine Error(const std::wstring& text, const std::wstring& operation) {
+    return {4, text + L"(NvLullgate::MainWindow::" + operation + L")"};
+}
+
+class MainWindowTest : public RegistrySandboxTest {
+protected:
+    void SetUp() override {
+        RegistrySandboxTest::SetUp();
+        UseSkin(L"res\\", L"res\\values\\", L"en-US");
+        // The settings page is recorded, not opened: the launcher gets a finished "process".
+        Seams::SetCreateProcess(
+            [this](LPCWSTR, LPWSTR commandLine, auto, auto, auto, auto, auto, auto, auto, LPPROCESS_INFORMATION pi) {
+                launches.emplace_back(commandLine);
+                pi->hProcess = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+                pi->hThread = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+                return TRUE;
+            });
+    }
+    void TearDown() override {
+        window.reset();
+        Seams::SetCreateProcess(nullptr);
+        NvLullgate::PauseSeams::SetTime(nullptr);
+        RegistrySandboxTest::TearDown();
+    }
+    static void UseSkin(const wchar_t* skin, const wchar_t* strings, const wchar_t* language) {
+        const CDuiString base = CPaintManagerUI::GetInstancePath();
+        CPaintManagerUI::SetResourcePath((base + skin).GetData());
+        UICulture::GetInstance()->SetStringPath((base + strings).GetData());
+        UICulture::GetInstance()->SetLanguage(language, false);
+    }
+
+    // Creates and shows the window the way start-up does.
+    void Open() {
+        window = std::make_unique<MainWindow>();
+        ASSERT_NE(window->Create(nullptr, L"", WS_POPUP, WS_EX_WINDOWEDGE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, nullptr),
+                  nullptr);
+        window->CenterWindow();
+        window->SetIcon(103);
+        window->ShowWindow(true, true);
+        w = UiWindow(window->GetHWND());
+    }
+    // Timer notifications as the toolkit sends them, without waiting 16 ms for each.
+    void Tick(UINT id, int times) {
+        CControlUI* carrier = w.Control(id == 1 ? L"progressButton" : L"recoverupdatetipLable");
+        for (int i = 0; i < times; ++i) {
+            w.Manager()->SendNotify(carrier, DUI_MSGTYPE_TIMER, id, 0);
+        }
+    }
+    void Load() {
+        Open();
+        Tick(1, 61);
+    }
+    std::wstring View() const {
+        std::wstring shown;
+        for (const wchar_t* name : kViewControls) {
+            if (w.Control(name)->IsVisibleInTree()) {
+                shown += (shown.empty() ? L"" : L" ") + std::wstring(name);
+            }
+        }
+        return shown;
+    }
+    // Replaces the days text as a paste does: one change, whatever the characters.
+    void Enter(const std::wstring& text) const {
+        HWND edit = w.ControlAs<CEditUI>(L"pauseDaysEdit", L"Edit")->GetNativeWindow();
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+        SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    // Answers the message window that `action` opens and returns the text it showed.
+    std::wstring MessageFrom(const std::function<void()>& action) {
+        std::wstring shown = L"no message";
+        ModalAnswer answer(L"LullgateConfirmWnd", nullptr, [&](UiWindow& m) {
+            shown = m.Text(L"describeText");
+            m.Click(L"confirmButton");
+        });
+        action();
+        return shown;
+    }
+    // The window goes, and the program's quit message waits for the message loop.
+    static bool QuitArrives(HWND hwnd) {
+        UiDriver::PumpUntil([&] { return !IsWindow(hwnd); });
+        MSG msg{};
+        return !IsWindow(hwnd) && PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    }
+    std::vector<CapturedLine> WindowLines() const {
+        std::vector<CapturedLine> lines;
+        for (const CapturedLine& line : capture.Lines()) {
+            if (line.text.find(L"(NvLullgate::MainWindow::") != std::wstring::npos) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+    static void WritePause(const std::wstring& start, const std::wstring& end) {
+        for (int i = 0; i < 6; ++i) {
+            ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kSettings, kSix[i], i % 2 == 0 ? start : end));
+        }
+    }
+
+    LogCapture capture;
+    std::unique_ptr<MainWindow> window;
+    UiWindow w;
+    std::vector<std::wstring> launches;
+};
+
+TEST_F(MainWindowTest, DaysTextEnablesPauseOnlyFrom36To365) {
+    Load();
+    const std::wstring hint = L"Enter a number from 36 to 365.";
+    const struct {
+        const wchar_t* text;
+        bool enabled;
+        std::wstring hint;
+    } cases[] = {
+        {L"36", true, L""},  {L"35", false, hint},  {L"365", true, L""},   {L"366", false, hint},
+        {L"0", false, hint}, {L"-5", false, hint},  {L"abc", false, hint}, {L" 60", true, L""},
+        {L"60x", true, L""}, {L"999", false, hint}, {L"", false, L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "days text '" << std::wstring(c.text) << "'");
+        Enter(c.text);
+        EXPECT_EQ(w.Text(L"pauseDaysEdit"), c.text);
+        EXPECT_EQ(w.Control(L"pauseUpdateButton")->IsEnabled(), c.enabled);
+        EXPECT_EQ(w.Text(L"editErrorTips"), c.hint);
+    }
+    EXPECT_TRUE(WindowLines().empty());
+}
+
+TEST_F(MainWindowTest, FramesTurnForSixtyTicksAndTheStatusIsReadOnTheSixtyFirst) {
+    Open();
+    EXPECT_EQ(View(), kLoading);
+    EXPECT_EQ(w.Control(L"progressButton")->GetForeImage(),
+              L"file='drawable\\ic_update@2x.png' reverse='true' dest='56,56,104,104'");
+    for (int frame = 1; frame <= 60; ++frame) {
+        Tick(1, 1);
+        wchar_t image[64] = {};
+        swprintf_s(image, 64, L"drawable\\ProgressCircle\\loading %03d@1.5x.png", frame);
+        ASSERT_EQ(w.Control(L"progressButton")->GetBkImage(), image);
+    }
+    EXPECT_EQ(View(), kLoading);
+    EXPECT_TRUE(capture.Lines().empty()); // the engine has not been asked yet
+    Tick(1, 1);
+    EXPECT_EQ(NvLullgate::MainWindowTestAccess::Frame(*window), 1); // 60 wraps to 1
+    EXPECT_EQ(w.Control(L"progressButton")->GetBkImage(), kPauseCircle);
+    EXPECT_EQ(View(), kNotPaused);
+    EXPECT_FALSE(capture.Lines().empty()); // no pause values: the engine says so at warn
+    EXPECT_TRUE(WindowLines().empty());
+}
+
+TEST_F(MainWindowTest, StatusChoosesTheView) {
+    const struct {
+        const wchar_t* language;
+        const wchar_t* end; // of a pause that began in 2024; null for none
+        std::wstring view;
+        std::wstring tips;
+    } cases[] = {
+        {L"en-US", nullptr, kNotPaused, L""},
+        {L"zh-CN", nullptr, kNotPaused, L""},
+        {L"en-US", L"2095-01-01T12:00:00Z", kPaused, L"Updates are paused until 2095-01-01"},
+        {L"zh-CN", L"2095-01-01T12:00:00Z", kPaused, L"\u66F4\u65B0\u5DF2\u6682\u505C\u81F3 2095-01-01"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::wstring(c.language) << " " << c.view);
+        UseSkin(L"res\\", L"res\\values\\", c.language);
+        if (c.end != nullptr) {
+            WritePause(L"2024-01-01T00:00:00Z", c.end);
+        }
+        Load();
+        EXPECT_EQ(View(), c.view);
+        EXPECT_EQ(w.Text(L"calmlockPauseTips"), c.tips);
+        EXPECT_EQ(w.Text(L"pauseDaysEdit"), L"");
+        EXPECT_FALSE(w.Control(L"pauseUpdateButton")->IsEnabled());
+        // A key without a text in this language would show as the key itself (the hint included).
+        Enter(L"5");
+        std::vector<CControlUI*> controls;
+        w.Manager()->GetRoot()->CollectControls(controls);
+        for (CControlUI* control : controls) {
+            EXPECT_NE(control->GetText().Left(4), L"IDS_") << control->GetText().str();
+            EXPECT_NE(control->GetToolTip().Left(4), L"IDS_") << control->GetToolTip().str();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, UnreadableStatusShowsTheSystemErrorAndQuits) {
+    // A clock past what the runtime can express.
+    NvLullgate::PauseSeams::SetTime([] { return static_cast<__time64_t>(-1); });
+    Open();
+    EXPECT_EQ(MessageFrom([&] { Tick(1, 61); }),
+              L"Lullgate couldn't read the Windows Update settings and will close now.");
+    EXPECT_EQ(WindowLines(), std::vector<CapturedLine>{Error(L"GetPauseStatus is fail", L"SetInitUX")});
+    EXPECT_TRUE(QuitArrives(w.Hwnd()));
+}
+
+// A paused-until text that cannot be formatted with one date leaves every control as it was.
+TEST_F(MainWindowTest, PausedTextThatCannotBeFormattedChangesNothing) {
+    WritePause(L"2024-01-01T00:00:00Z", L"2095-01-01T12:00:00Z");
+    for (const wchar_t* language : {L"x-long", L"x-twodates", L"x-number"}) {
+        SCOPED_TRACE(testing::Message() << std::wstring(language));
+        capture.Clear();
+        UseSkin(L"res\\", L"test-skins\\tips\\values\\", language);
+        Load();
+        EXPECT_EQ(WindowLines(), std::vector<CapturedLine>{Error(L"swprintf_s is fail", L"SetRecoverUX")});
+        EXPECT_EQ(w.Text(L"calmlockPauseTips"), L"");
+        EXPECT_FALSE(w.Control(L"calmlockPauseTips")->IsVisible());
+        EXPECT_FALSE(w.Control(L"recoverUpdateButton")->IsVisible());
+    }
+}
+
+const std::wstring kSetFail = L"Lullgate couldn't change the Windows Update settings. Please try again.";
+
+TEST_F(MainWindowTest, FailingPauseShowsTheMessageAndKeepsTheView) {
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kSettings));
+    ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kSettings));
+    Load();
+    Enter(L"60");
+    EXPECT_EQ(MessageFrom([&] { w.Click(L"pauseUpdateButton"); }), kSetFail);
+    EXPECT_EQ(View(), kNotPaused);
+    EXPECT_EQ(w.Text(L"pauseDaysEdit"), L"60");
+    EXPECT_TRUE(w.Control(L"pauseUpdateButton")->IsEnabled());
+    // After the engine's own lines, innermost first.
+    ASSERT_FALSE(capture.Lines().empty());
+    EXPECT_EQ(capture.Lines().back(), Error(L"DoPauseWinUpdate fail!", L"ClickPauseButton"));
+    EXPECT_EQ(WindowLines().size(), 1u);
+}
+
+TEST_F(MainWindowTest, FailingResumeShowsTheMessageAndKeepsThePausedView) {
+    WritePause(L"2024-01-01T00:00:00Z", L"2095-01-01T12:00:00Z");
+    ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kSettings));
+    Load();
+    ASSERT_EQ(View(), kPaused);
+    EXPECT_EQ(MessageFrom([&] { w.Click(L"recoverUpdateButton"); }), kSetFail);
+    EXPECT_EQ(View(), kPaused);
+    EXPECT_TRUE(launches.empty());
+}
+
+TEST_F(MainWindowTest, ResumeOpensTheSettingsPageAfterSixtyTicks) {
+    const struct {
+        BOOL launched;
+        std::vector<CapturedLine> lines;
+    } cases[] = {
+        {TRUE, {}},
+        {FALSE, {Error(L"Jump windows update sys UI fail!", L"AnimationRecover")}}, // the view still returns
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.launched);
+        WritePause(L"2024-01-01T00:00:00Z", L"2095-01-01T12:00:00Z");
+        Load();
+        launches.clear();
+        capture.Clear();
+        if (!c.launched) {
+            Seams::SetCreateProcess([this](LPCWSTR, LPWSTR commandLine, auto...) {
+                launches.emplace_back(commandLine);
+                return FALSE;
+            });
+        }
+        ASSERT_TRUE(w.Click(L"recoverUpdateButton"));
+        EXPECT_EQ(View(), kResuming);
+        EXPECT_EQ(w.Text(L"calmlockPauseTips"), L"Updates are paused until 2095-01-01");
+        for (const std::wstring& name : kSix) {
+            EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kSettings, name));
+        }
+        Tick(2, 59);
+        EXPECT_TRUE(launches.empty());
+        Tick(2, 1);
+        EXPECT_EQ(launches, std::vector<std::wstring>{L"control update"});
+        EXPECT_EQ(View(), kNotPaused);
+        EXPECT_EQ(w.Text(L"pauseDaysEdit"), L"");
+        EXPECT_EQ(WindowLines(), c.lines);
+    }
+}
+
+// The whole flow with the keyboard alone: Tab to the field, type, Enter pauses (for 60 days from the
+// moment of the status read); Tab to resume, Space resumes.
+TEST_F(MainWindowTest, KeyboardAlonePausesAndResumes) {
+    NvLullgate::PauseSeams::SetTime([] { return static_cast<__time64_t>(1709294400); }); // 2024-03-01T12:00:00Z
+    Load();
+    w.PressKey(VK_TAB);
+    ASSERT_EQ(w.Manager()->GetFocus(), w.Control(L"pauseDaysEdit"));
+    for (wchar_t c : std::wstring(L"6a0")) { // digits only from the keyboard
+        SendMessageW(GetFocus(), WM_CHAR, c, 1);
+    }
+    EXPECT_EQ(w.Text(L"pauseDaysEdit"), L"60");
+    w.PressKey(VK_RETURN);
+    ASSERT_EQ(View(), kPaused);
+    EXPECT_EQ(w.Text(L"calmlockPauseTips"), L"Updates are paused until 2024-04-30");
+    std::vector<BYTE> data;
+    DWORD type = 0;
+    ASSERT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kSettings, L"FlightSettingsMaxPauseDays", data, type));
+    EXPECT_EQ(data, (std::vector<BYTE>{60, 0, 0, 0}));
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kSettings, kSix[i], data, type));
+        EXPECT_STREQ(reinterpret_cast<const wchar_t*>(data.data()),
+                     i % 2 == 0 ? L"2024-03-01T12:00:00Z" : L"2024-04-30T12:00:00Z");
+    }
+
+    w.PressKey(VK_TAB);
+    ASSERT_EQ(w.Manager()->GetFocus(), w.Control(L"recoverUpdateButton"));
+    w.PressKey(VK_SPACE);
+    EXPECT_EQ(View(), kResuming);
+    Tick(2, 60);
+    EXPECT_EQ(View(), kNotPaused);
+    EXPECT_EQ(launches.size(), 1u);
+    // After the page, Tab reaches the about button.
+    w.PressKey(VK_TAB);
+    w.PressKey(VK_TAB);
+    EXPECT_EQ(w.Manager()->GetFocus(), w.Control(L"aboutButton"));
+    EXPECT_TRUE(WindowLines().empty());
+}
+
+TEST_F(MainWindowTest, CloseButtonCloseAndQuitMessagesEndTheProgram) {
+    const std::function<void(UiWindow&)> ways[] = {
+        [](UiWindow& m) { m.Click(L"closeButton"); },
+        [](UiWindow& m) { SendMessageW(m.Hwnd(), WM_CLOSE, 0, 0); },
+        [](UiWindow& m) { SendMessageW(m.Hwnd(), WM_QUIT, 0, 0); },
+    };
+    for (const auto& way : ways) {
+        Load();
+        way(w);
+        EXPECT_TRUE(QuitArrives(w.Hwnd()));
+    }
+}
+
+TEST_F(MainWindowTest, ClicksGoByTheExactName) {
+    Load();
+    // None of these may quit, minimise, open a window (the test would hang in it) or pause.
+    for (const wchar_t* name : {L"closeButtonX", L"closebutton", L"minButton2", L"aboutButtonX", L"pauseUpdateButton1",
+                                L"recoverUpdateButtonX", L"closebtn"}) {
+        CButtonUI stranger;
+        stranger.SetName(name);
+        TNotifyUI click{};
+        click.sType = DUI_MSGTYPE_CLICK;
+        click.pSender = &stranger;
+        window->Notify(click);
+    }
+    UiDriver::Pump(50);
+    EXPECT_TRUE(IsWindowVisible(w.Hwnd()));
+    EXPECT_FALSE(IsIconic(w.Hwnd()));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kSettings, L"FlightSettingsMaxPauseDays"));
+
+    ASSERT_TRUE(w.Click(L"minButton"));
+    EXPECT_TRUE(IsIconic(w.Hwnd()));
+}
+
+TEST_F(MainWindowTest, AboutOpensModallyOverTheMainWindow) {
+    Load();
+    HWND owner = nullptr;
+    ModalAnswer answer(L"CalmlockAboutWnd", nullptr, [&](UiWindow& about) {
+        owner = IsWindowEnabled(w.Hwnd()) ? nullptr : GetWindow(about.Hwnd(), GW_OWNER); // modal: owner disabled
+        PostMessageW(about.Hwnd(), WM_CLOSE, 0, 0);
+    });
+    ASSERT_TRUE(w.Click(L"aboutButton"));
+    EXPECT_EQ(owner, w.Hwnd());
+    EXPECT_TRUE(IsWindowEnabled(w.Hwnd()));
+}
+
+TEST_F(MainWindowTest, SkinMissingAControlLogsAndStartsNoTimer) {
+    UseSkin(L"test-skins\\nocontrol\\", L"res\\values\\", L"en-US");
+    Open();
+    UiDriver::Pump(100);
+    EXPECT_EQ(capture.Lines(),
+              std::vector<CapturedLine>{Error(L"get pause windows update control fail.", L"InitWindow")});
+    EXPECT_EQ(w.Control(L"progressButton")->GetBkImage(), L"skin.png"); // no frame was ever set
+    wchar_t title[32] = {};
+    GetWindowTextW(w.Hwnd(), title, 32);
+    EXPECT_STREQ(title, L"Calmlock"); // a second start still finds it
+}
+
+} // namespace
+
+namespace {
+
+// Windows' own view under the status: days left and Windows' word, in both languages, read again
+// after a pause. Nothing is ever written under Windows' own keys.
+TEST_F(MainWindowTest, WindowsViewLineSaysWhatWindowsSaysAndNothingElse) {
+    const std::wstring record = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UpdatePolicy\\Settings";
+    const std::wstring policy = L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate";
+    // 2024-03-01T00:00:00Z as "now"; a pause ending 2024-03-11T00:00:00Z has 10 days left.
+    NvLullgate::PauseSeams::SetTime([] { return static_cast<__time64_t>(1709251200); });
+    const struct {
+        const wchar_t* language;
+        bool paused;
+        std::function<void()> seed;
+        std::wstring line;
+    } cases[] = {
+        {L"en-US", true, [] {}, L"10 days left."},
+        {L"en-US", true,
+         [&] {
+             WriteDword(HKEY_LOCAL_MACHINE, record, L"PausedQualityStatus", 1);
+             WriteDword(HKEY_LOCAL_MACHINE, record, L"PausedFeatureStatus", 1);
+         },
+         L"10 days left. Windows confirms the pause."},
+        {L"zh-CN", true, [&] { WriteDword(HKEY_LOCAL_MACHINE, record, L"PausedQualityStatus", 2); },
+         L"\u8FD8\u5269 10 \u5929\u3002 Windows \u8868\u793A\u5DF2\u7ED3\u675F\u6B64\u6B21\u6682\u505C\u3002"},
+        {L"en-US", true, [&] { WriteDword(HKEY_LOCAL_MACHINE, kSettings, L"FlightSettingsMaxPauseDays", 7); },
+         L"10 days left. Windows now allows only 7 days and may end it sooner."},
+        {L"en-US", false, [] {}, L""},
+        {L"en-US", false, [&] { WriteDword(HKEY_LOCAL_MACHINE, policy, L"SetDisablePauseUXAccess", 1); },
+         L"A policy on this PC turns pausing off. Windows ignores a pause set here."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.line);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE");
+        UseSkin(L"res\\", L"res\\values\\", c.language);
+        if (c.paused) {
+            WritePause(L"2024-02-01T00:00:00Z", L"2024-03-11T00:00:00Z");
+        }
+        c.seed();
+        Load();
+        EXPECT_EQ(w.Text(L"windowsViewText"), c.line);
+        EXPECT_EQ(w.Control(L"windowsViewText")->IsVisible(), !c.line.empty());
+    }
+    // After a pause set here, the line is read again: the pause wrote its own maximum of 60.
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE");
+    UseSkin(L"res\\", L"res\\values\\", L"en-US");
+    Load();
+    Enter(L"60");
+    w.Click(L"pauseUpdateButton");
+    EXPECT_EQ(w.Text(L"windowsViewText"), L"60 days left.");
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, record));
+}
+
+} // namespace

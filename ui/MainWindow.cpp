@@ -1,0 +1,423 @@
+#include "ui/MainWindow.h"
+
+#include "appcommon/Common.h"
+#include "common/StringConv.h"
+#include "log/LogManager.h"
+#include "pause/PauseSeams.h"
+#include "pause/PauseWinUpdates.h"
+#include "pause/WindowsPauseView.h"
+#include "ui/AboutDialog.h"
+#include "ui/ConfirmWindow.h"
+
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+namespace NvLullgate {
+
+namespace {
+
+constexpr UINT kLoadingTimer = 1;
+constexpr UINT kRecoverTimer = 2;
+constexpr UINT kTimerPeriodMs = 16;
+constexpr int32_t kLoadingFrames = 60;
+constexpr int32_t kLoadingTicks = 60;
+constexpr int32_t kRecoverTicks = 60;
+constexpr long kMinPauseDays = 36;
+constexpr long kMaxPauseDays = 365;
+constexpr size_t kBufferChars = 260;
+
+constexpr wchar_t kPauseCircleImage[] = L"drawable\\ProgressCircle\\ProgressCircle_pause@1.5x.png";
+constexpr wchar_t kUpdateGlyphImage[] = L"file='drawable\\ic_update@2x.png' reverse='true' dest='56,56,104,104'";
+
+// A control of another kind under the expected name counts as missing.
+template <typename T> T* FindAs(DuiLib::CPaintManagerUI& pm, const wchar_t* name, const wchar_t* kind) {
+    DuiLib::CControlUI* control = pm.FindControl(name);
+    return control != nullptr ? static_cast<T*>(control->GetInterface(kind)) : nullptr;
+}
+
+DuiLib::CDuiString LookUp(const wchar_t* key) {
+    return DuiLib::UICulture::GetInstance()->GetString(key);
+}
+
+// The paused-until text comes from a string file, so it is checked before it reaches the formatter:
+// with one argument to give, any conversion other than a single %s (a stray %d, a second %s) would
+// read what was never passed.
+bool TakesOneDateAtMost(const wchar_t* format) {
+    int dates = 0;
+    for (const wchar_t* p = format; *p != L'\0'; ++p) {
+        if (*p != L'%') {
+            continue;
+        }
+        ++p;
+        if (*p == L'%') {
+            continue;
+        }
+        if (*p != L's' || ++dates > 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A count put into a translated text in place of its one "%d". Replaced as text, not formatted:
+// a translation with another or a second conversion cannot reach the C runtime's formatting.
+std::wstring WithCount(const DuiLib::CDuiString& format, long long count) {
+    std::wstring text = format.str();
+    if (const size_t at = text.find(L"%d"); at != std::wstring::npos) {
+        text.replace(at, 2, std::to_wstring(count));
+    }
+    return text;
+}
+
+} // namespace
+
+const wchar_t* MainWindow::GetWindowClassName() const {
+    return L"CalmlockUI";
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::InitWindow() {
+    // A second start finds this window by its class and this title.
+    SetWindowTextW(m_hWnd, L"Calmlock");
+    m_loadingFrame = 0;
+    m_loadingTicks = 0;
+    m_recoverTicks = 0;
+
+    m_pauseButton = m_pm.FindControl(L"pauseUpdateButton");
+    m_recoverButton = m_pm.FindControl(L"recoverUpdateButton");
+    m_recoverTipLabel = m_pm.FindControl(L"recoverupdatetipLable");
+    m_progress = m_pm.FindControl(L"progressButton");
+    m_pauseDayEdit = FindAs<DuiLib::CEditUI>(m_pm, L"pauseDaysEdit", L"Edit");
+    m_pauseTips = FindAs<DuiLib::CTextUI>(m_pm, L"calmlockPauseTips", L"Text");
+    m_EditErrorText = FindAs<DuiLib::CTextUI>(m_pm, L"editErrorTips", L"Text");
+    m_optionLayout = FindAs<DuiLib::CContainerUI>(m_pm, L"optionlayout", L"Container");
+    m_subtitleLayout = FindAs<DuiLib::CContainerUI>(m_pm, L"subtitlelayout", L"Container");
+    m_buttonLayout = FindAs<DuiLib::CContainerUI>(m_pm, L"buttonlayout", L"Container");
+
+    if (m_pauseButton == nullptr || m_recoverButton == nullptr || m_recoverTipLabel == nullptr ||
+        m_progress == nullptr || m_pauseDayEdit == nullptr || m_pauseTips == nullptr || m_EditErrorText == nullptr ||
+        m_optionLayout == nullptr || m_subtitleLayout == nullptr || m_buttonLayout == nullptr) {
+        LOG_ERROR(L"get pause windows update control fail.");
+        return;
+    }
+    m_progress->SetBkImage(kPauseCircleImage);
+    m_progress->SetForeImage(kUpdateGlyphImage);
+    // Started while the window is still hidden: loading runs behind the consent windows.
+    m_progress->SetTimer(kLoadingTimer, kTimerPeriodMs);
+}
+
+void MainWindow::OnClick(DuiLib::TNotifyUI& msg) {
+    if (msg.pSender == nullptr) {
+        return;
+    }
+    const DuiLib::CDuiString name = msg.pSender->GetName();
+    if (name == L"closeButton") {
+        QuitApplication();
+    } else if (name == L"minButton") {
+        SendMessageW(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    } else if (name == L"aboutButton") {
+        ShowAboutForm();
+    } else if (name == L"pauseUpdateButton") {
+        ClickPauseButton();
+    } else if (name == L"recoverUpdateButton") {
+        if (!PauseWinUpdates::GetInstance().DoRecoveringWinUpdate()) {
+            ShowPauseFailWindow();
+            return;
+        }
+        if (m_recoverButton != nullptr) {
+            m_recoverButton->SetVisible(false);
+        }
+        if (m_recoverTipLabel != nullptr) {
+            m_recoverTipLabel->SetVisible(true);
+            m_recoverTipLabel->SetTimer(kRecoverTimer, kTimerPeriodMs);
+        }
+        // What Windows said about the pause no longer applies while it is being removed.
+        if (DuiLib::CControlUI* line = m_pm.FindControl(L"windowsViewText")) {
+            line->SetVisible(false);
+        }
+    }
+}
+
+DuiLib::CDuiString MainWindow::GetSkinFile() {
+    return L"layout\\MainWindow.xml";
+}
+
+LRESULT MainWindow::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM /*lParam*/, BOOL& bHandled) {
+    if (uMsg == WM_CLOSE || uMsg == WM_QUIT) {
+        QuitApplication();
+    }
+    // A second start asks this window to restore itself. While it is still hidden behind the
+    // consent question (hidden, not minimised), showing it would put it on screen, disabled,
+    // before consent was given: bring the question forward instead.
+    if (uMsg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_RESTORE && !::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd)) {
+        if (HWND question = ::GetWindow(m_hWnd, GW_ENABLEDPOPUP); question != nullptr && question != m_hWnd) {
+            Common::ShowTopByHwnd(question);
+        }
+        bHandled = TRUE;
+        return 0;
+    }
+    // The toolkit goes on with every message: a WM_CLOSE still destroys the window.
+    bHandled = FALSE;
+    return 0;
+}
+
+void MainWindow::Notify(DuiLib::TNotifyUI& msg) {
+    if (msg.sType == DuiLib::DUI_MSGTYPE_CLICK) {
+        OnClick(msg);
+    } else if (msg.sType == DuiLib::DUI_MSGTYPE_TIMER) {
+        if (msg.wParam == kLoadingTimer) {
+            AnimationLoading();
+            SetInitUX();
+            ++m_loadingTicks;
+        } else if (msg.wParam == kRecoverTimer) {
+            AnimationRecover();
+        }
+    } else if (msg.sType == DuiLib::DUI_MSGTYPE_TEXTCHANGED) {
+        EnterPauseDayEdit(msg);
+    }
+}
+
+void MainWindow::AnimationLoading() {
+    if (m_progress == nullptr) {
+        LOG_ERROR(L"progress control is null");
+        return;
+    }
+    m_loadingFrame = m_loadingFrame < kLoadingFrames ? m_loadingFrame + 1 : 1;
+    wchar_t image[kBufferChars]{};
+    if (_snwprintf_s(image, kBufferChars, _TRUNCATE, L"drawable\\ProgressCircle\\loading %03d@1.5x.png",
+                     m_loadingFrame) < 1) {
+        return;
+    }
+    m_progress->SetBkImage(image);
+}
+
+void MainWindow::AnimationRecover() {
+    if (++m_recoverTicks < kRecoverTicks) {
+        return;
+    }
+    m_recoverTicks = 0;
+    // Blocks until the settings program has ended; the view changes only afterwards.
+    if (!PauseWinUpdates::GetInstance().JumpWinUpdateUI()) {
+        LOG_ERROR(L"Jump windows update sys UI fail!");
+    }
+    if (m_recoverTipLabel != nullptr) {
+        m_recoverTipLabel->KillTimer(kRecoverTimer);
+        m_recoverTipLabel->SetVisible(false);
+    }
+    SetPauseUX();
+}
+
+void MainWindow::SetInitUX() {
+    if (m_loadingTicks < kLoadingTicks) {
+        return;
+    }
+    PauseWinUpdates& engine = PauseWinUpdates::GetInstance();
+    std::string endDate;
+    const bool statusRead = engine.GetPauseStatus(endDate);
+    const bool paused = engine.m_isPaused;
+    if (m_progress == nullptr) {
+        LOG_ERROR(L"m_progress is null");
+        return;
+    }
+    m_progress->KillTimer(kLoadingTimer);
+    m_progress->SetBkImage(kPauseCircleImage);
+    if (!statusRead) {
+        LOG_ERROR(L"GetPauseStatus is fail");
+        ShowConfirmWindow(LookUp(L"IDS_SYSTEM_RRROR").str());
+        QuitApplication();
+        return;
+    }
+    m_progress->SetVisible(false);
+    for (DuiLib::CControlUI* layout :
+         {static_cast<DuiLib::CControlUI*>(m_subtitleLayout), static_cast<DuiLib::CControlUI*>(m_optionLayout),
+          static_cast<DuiLib::CControlUI*>(m_buttonLayout)}) {
+        if (layout != nullptr) {
+            layout->SetVisible(true);
+        }
+    }
+    if (paused) {
+        SetRecoverUX(endDate);
+    } else {
+        SetPauseUX();
+    }
+}
+
+void MainWindow::ShowWindowsView(bool paused, const std::string& endTime) {
+    auto* line = static_cast<DuiLib::CTextUI*>(m_pm.FindControl(L"windowsViewText"));
+    if (line == nullptr) {
+        return;
+    }
+    uint32_t daysLeft = 0;
+    const bool counted = paused && WindowsPauseView::DaysLeft(endTime, PauseSeams::Time(), daysLeft);
+    const WindowsPauseRecord record = WindowsPauseView::Read();
+    std::wstring text;
+    if (counted) {
+        text = daysLeft == 0   ? LookUp(L"IDS_WINDOWS_ENDS_TODAY").str()
+               : daysLeft == 1 ? LookUp(L"IDS_WINDOWS_ONE_DAY_LEFT").str()
+                               : WithCount(LookUp(L"IDS_WINDOWS_DAYS_LEFT"), daysLeft);
+    }
+    std::wstring said;
+    switch (WindowsPauseView::Decide(paused, daysLeft, record)) {
+    case WindowsPauseNote::confirmed:
+        said = LookUp(L"IDS_WINDOWS_CONFIRMED").str();
+        break;
+    case WindowsPauseNote::endedByWindows:
+        said = LookUp(L"IDS_WINDOWS_ENDED").str();
+        break;
+    case WindowsPauseNote::fewerDaysAllowed:
+        said = WithCount(LookUp(L"IDS_WINDOWS_FEWER_DAYS"), record.m_maxPauseDays.value_or(0));
+        break;
+    case WindowsPauseNote::policyForbids:
+        said = LookUp(L"IDS_WINDOWS_POLICY").str();
+        break;
+    case WindowsPauseNote::nothing:
+        break;
+    }
+    if (!said.empty()) {
+        text += (text.empty() ? L"" : L" ") + said;
+    }
+    line->SetText(text.c_str());
+    line->SetVisible(!text.empty());
+}
+
+void MainWindow::SetPauseUX() {
+    if (m_pauseButton != nullptr) {
+        m_pauseButton->SetVisible(true);
+        m_pauseButton->SetEnabled(false);
+    }
+    if (m_pauseDayEdit != nullptr) {
+        m_pauseDayEdit->SetText(L"");
+        m_pauseDayEdit->SetVisible(true);
+    }
+    if (m_EditErrorText != nullptr) {
+        m_EditErrorText->SetText(L"");
+        m_EditErrorText->SetVisible(true);
+    }
+    for (DuiLib::CControlUI* control :
+         {static_cast<DuiLib::CControlUI*>(m_pauseTips), m_recoverButton, m_recoverTipLabel}) {
+        if (control != nullptr && control->IsVisible()) {
+            control->SetVisible(false);
+        }
+    }
+    ShowWindowsView(false, {});
+}
+
+void MainWindow::SetRecoverUX(const std::string& endDate) {
+    const DuiLib::CDuiString format = LookUp(L"IDS_PAUSE_UPDATE_TIPS");
+    const std::wstring date = AnsiToWide(endDate);
+    // A translated text too long for the buffer is a failed format (-1), not the end of the process.
+    wchar_t text[kBufferChars]{};
+    if (!TakesOneDateAtMost(format.GetData()) ||
+        _snwprintf_s(text, kBufferChars, _TRUNCATE, format.GetData(), date.c_str()) == -1) {
+        LOG_ERROR(L"swprintf_s is fail");
+        return;
+    }
+    if (m_pauseTips != nullptr) {
+        m_pauseTips->SetText(text);
+        m_pauseTips->SetVisible(true);
+    }
+    if (m_recoverButton != nullptr) {
+        m_recoverButton->SetVisible(true);
+    }
+    for (DuiLib::CControlUI* control :
+         {static_cast<DuiLib::CControlUI*>(m_pauseDayEdit), static_cast<DuiLib::CControlUI*>(m_EditErrorText),
+          m_pauseButton, m_recoverTipLabel}) {
+        if (control != nullptr && control->IsVisible()) {
+            control->SetVisible(false);
+        }
+    }
+    ShowWindowsView(true, PauseWinUpdates::GetInstance().m_pauseEndTime);
+}
+
+bool MainWindow::CheckEdit() {
+    if (m_pauseDayEdit == nullptr || m_EditErrorText == nullptr) {
+        LOG_ERROR(L"m_pauseDayEdit or m_EditErrorText is null!");
+        return false;
+    }
+    const DuiLib::CDuiString text = m_pauseDayEdit->GetText();
+    if (text.IsEmpty()) {
+        m_EditErrorText->SetText(L"");
+        return false;
+    }
+    // Leading blanks and a sign are read, the number ends at the first non-digit: " 60" and "60x"
+    // both mean 60, "abc" means 0.
+    const std::string number = WideToAnsi(text.str());
+    const long days = std::strtol(number.c_str(), nullptr, 10);
+    if (days >= kMinPauseDays && days <= kMaxPauseDays) {
+        m_EditErrorText->SetText(L"");
+        return true;
+    }
+    m_EditErrorText->SetText(LookUp(L"IDS_PAUSE_DAYS_ENTER_HINT"));
+    return false;
+}
+
+void MainWindow::EnterPauseDayEdit(const DuiLib::TNotifyUI& msg) {
+    if (msg.pSender == nullptr || msg.pSender->GetName() != L"pauseDaysEdit") {
+        return;
+    }
+    if (m_pauseButton == nullptr) {
+        LOG_ERROR(L"m_pauseButton is null!");
+        return;
+    }
+    m_pauseButton->SetEnabled(CheckEdit());
+}
+
+void MainWindow::ClickPauseButton() {
+    if (m_pauseDayEdit == nullptr) {
+        LOG_ERROR(L"m_pauseDayEdit is null!");
+        return;
+    }
+    // The button is enabled only while the text holds 36 to 365, so the number is not checked again.
+    const std::string number = WideToAnsi(m_pauseDayEdit->GetText().str());
+    const long days = std::strtol(number.c_str(), nullptr, 10);
+    std::string endDate;
+    if (!PauseWinUpdates::GetInstance().DoPauseWinUpdate(static_cast<uint32_t>(days), endDate)) {
+        LOG_ERROR(L"DoPauseWinUpdate fail!");
+        ShowPauseFailWindow();
+        return;
+    }
+    SetRecoverUX(endDate);
+}
+
+void MainWindow::ShowPauseFailWindow() {
+    ShowConfirmWindow(LookUp(L"IDS_PAUSE_SET_FAIL").str());
+}
+
+void MainWindow::ShowConfirmWindow(const std::wstring& text) {
+    const std::unique_ptr<ConfirmWindow> window(new (std::nothrow) ConfirmWindow(text));
+    if (window == nullptr) {
+        LOG_ERROR(L"create confirm window fail");
+        return;
+    }
+    window->Create(m_hWnd, L"LullgateConfirmWnd", WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                   CW_USEDEFAULT, nullptr);
+    window->CenterToParentWindow();
+    (void)window->ShowModal(); // one button: there is no answer to act on
+}
+
+void MainWindow::ShowAboutForm() {
+    const std::unique_ptr<AboutDialog> about(new (std::nothrow) AboutDialog());
+    if (about == nullptr) {
+        LOG_ERROR(L"create about dialog fail!");
+        return;
+    }
+    about->Create(m_hWnd, L"CalmlockAboutWnd", WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                  nullptr);
+    about->CenterToParentWindow();
+    (void)about->ShowModal(); // how the about window was closed changes nothing here
+}
+
+void MainWindow::QuitApplication() {
+    if (m_progress != nullptr) {
+        m_progress->KillTimer(kLoadingTimer);
+    }
+    if (m_recoverTipLabel != nullptr) {
+        m_recoverTipLabel->KillTimer(kRecoverTimer);
+    }
+    Close(1);
+    PostQuitMessage(0);
+}
+
+} // namespace NvLullgate
