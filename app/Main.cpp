@@ -145,6 +145,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         MoveWndToTop();
     } else {
         DPIAware();
+        // GDI+ for the whole run, ended here rather than in static destruction.
+        const DuiLib::GdiplusSession gdiplus;
         InitUIResource(instance);
         ShowMainWnd();
     }
