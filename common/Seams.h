@@ -25,9 +25,9 @@ void SetShellExecuteEx(ShellExecuteExFn fn);
 void SetTokenElevation(TokenElevationFn fn);
 
 [[nodiscard]] BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
-                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
-                    LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
-                    LPPROCESS_INFORMATION processInformation);
+                                  LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                                  LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
+                                  LPPROCESS_INFORMATION processInformation);
 [[nodiscard]] BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 // OpenProcessToken(TOKEN_QUERY) + GetTokenInformation(TokenElevation) on the current process.
 // True when the query succeeded; *isElevated is TokenIsElevated, *returnedLength the size given back.
