@@ -92,6 +92,25 @@ POINT UiWindow::Centre(const wchar_t* name) const {
     return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
+POINT UiWindow::LinkPoint(const wchar_t* name, int index) const {
+    auto* text = ControlAs<DuiLib::CTextUI>(name, L"Text");
+    if (text == nullptr) {
+        return POINT{-1, -1};
+    }
+    Manager()->EnsureLayout();
+    // Links are found by asking the control itself, the way a mouse click is resolved.
+    const RECT rc = text->GetPos();
+    for (LONG y = rc.top + 1; y < rc.bottom; y += 2) {
+        for (LONG x = rc.left + 1; x < rc.right; x += 2) {
+            const POINT pt{x, y};
+            if (text->GetLinkContentIndex(pt) == index) {
+                return pt;
+            }
+        }
+    }
+    return POINT{-1, -1};
+}
+
 void UiWindow::MouseMove(POINT pt) const {
     SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, PointParam(pt));
 }

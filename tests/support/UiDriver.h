@@ -33,6 +33,9 @@ public:
 
     // Centre of a control in client pixels (after laying the window out).
     POINT Centre(const wchar_t* name) const;
+    // A client point over link `index` of a text control, or over its plain text for -1;
+    // {-1, -1} when there is none.
+    POINT LinkPoint(const wchar_t* name, int index) const;
     bool Click(const wchar_t* name) const;
     void ClickAt(POINT pt) const;
     void MouseMove(POINT pt) const;

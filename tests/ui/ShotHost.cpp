@@ -1,17 +1,23 @@
-// Shows one skinned window for screenshots (scripts/shots): the skin gallery, the message window or
-// the main window in one of its views, in a given language, over a plain light backdrop, and quits
-// after a few seconds. The main window's pauses and resumes go to a registry sandbox, and the
-// settings page is never opened.
-//   ui_shot_host.exe gallery|confirm|confirm-long|main-<view> <language tag> [seconds]
+// Shows one skinned window for screenshots (scripts/shots): the skin gallery, the message window,
+// the consent windows, the withdrawal confirmation, the about window, or the main window in one of
+// its views, in a given language, over a plain light backdrop, and quits after a few seconds. The
+// main window's pauses and resumes go to a registry sandbox, and the settings page is never opened.
+//   ui_shot_host.exe gallery|confirm|confirm-long|consent|change|change-privacy|withdraw|about
+//                    |main-<view> <language tag> [seconds]
 //   views: loading, empty, valid, range, paused, resuming
 #include "common/Seams.h"
 #include "pause/PauseSeams.h"
+#include "privacy/ui/ChangeNoticationUI.h"
+#include "privacy/ui/PrivacySecurityWelcomUI.h"
+#include "privacy/ui/StopServiceConfirmUI.h"
 #include "tests/support/RegistrySandbox.h"
 #include "tests/support/UiDriver.h"
+#include "ui/AboutDialog.h"
 #include "ui/ConfirmWindow.h"
 #include "ui/MainWindow.h"
 
 #include <cwchar>
+#include <memory>
 #include <string>
 
 using namespace DuiLib;
@@ -131,11 +137,30 @@ int wmain(int argc, wchar_t** argv) {
         CPaintManagerUI::MessageLoop();
         return 0;
     }
-    UICulture* culture = UICulture::GetInstance();
-    ConfirmWindow window(
-        culture->GetString(what == L"confirm-long" ? L"IDS_SYSTEM_RRROR" : L"IDS_PAUSE_SET_FAIL").str());
-    window.Create(backdrop, L"LullgateConfirmWnd", WS_POPUP, 0);
-    window.CenterToParentWindow();
-    window.ShowModal();
+    // Each window with the title the program gives it, so the script can find it.
+    std::unique_ptr<WindowImplBase> window;
+    const wchar_t* title = L"LullgateConfirmWnd";
+    if (what == L"consent") {
+        window = std::make_unique<NvPcPrivacySecurity::PrivacySecurityWelcomUI>();
+        title = L"PrivacySecurityWelcom";
+    } else if (what == L"change" || what == L"change-privacy") {
+        window = std::make_unique<NvPcPrivacySecurity::ChangeNoticationUI>(
+            what == L"change" ? NvPcPrivacySecurity::ChangeBoth : NvPcPrivacySecurity::ChangePrivacy);
+        title = L"ChangeNotication";
+    } else if (what == L"withdraw") {
+        window = std::make_unique<NvPcPrivacySecurity::StopServiceConfirmUI>();
+        title = L"StopServiceConfirm";
+    } else if (what == L"about") {
+        window = std::make_unique<NvLullgate::AboutDialog>();
+        title = L"CalmlockAboutWnd";
+    } else {
+        window = std::make_unique<ConfirmWindow>(
+            UICulture::GetInstance()
+                ->GetString(what == L"confirm-long" ? L"IDS_SYSTEM_RRROR" : L"IDS_PAUSE_SET_FAIL")
+                .str());
+    }
+    window->Create(backdrop, title, WS_POPUP, 0);
+    window->CenterToParentWindow();
+    window->ShowModal();
     return 0;
 }
