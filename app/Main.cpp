@@ -109,8 +109,8 @@ void ShowMainWnd() {
     if (!window) {
         return;
     }
-    window->Create(nullptr, L"", WS_POPUP, WS_EX_WINDOWEDGE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                   CW_USEDEFAULT, nullptr);
+    window->Create(nullptr, L"", WS_POPUP, WS_EX_WINDOWEDGE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                   nullptr);
     window->CenterWindow();
     window->SetIcon(kMainIconId);
     window->ShowWindow(false, true);

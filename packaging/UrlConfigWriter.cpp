@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -41,8 +42,8 @@ std::string DocsUrl(std::wstring folder) {
     for (const char signedByte : ToUtf8(folder)) {
         const auto byte = static_cast<unsigned char>(signedByte);
         const bool plain = (byte >= '0' && byte <= ':') || (byte >= 'A' && byte <= 'Z') ||
-                           (byte >= 'a' && byte <= 'z') || byte == '-' || byte == '.' || byte == '/' ||
-                           byte == '_' || byte == '~';
+                           (byte >= 'a' && byte <= 'z') || byte == '-' || byte == '.' || byte == '/' || byte == '_' ||
+                           byte == '~';
         if (plain) {
             url += static_cast<char>(byte);
         } else {
@@ -58,7 +59,7 @@ int Run(int argc, wchar_t** argv) {
     if (argc != 4) {
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
+    std::ifstream in(std::filesystem::path(argv[1]), std::ios::binary);
     if (!in) {
         return 3;
     }
@@ -74,7 +75,7 @@ int Run(int argc, wchar_t** argv) {
     const std::wstring output = argv[2];
     const std::wstring partial = output + L".tmp";
     {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        std::ofstream out(std::filesystem::path(partial), std::ios::binary | std::ios::trunc);
         out << text;
         if (!out.flush()) {
             return 4;

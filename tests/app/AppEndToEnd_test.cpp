@@ -70,8 +70,12 @@ private:
     unique_handle m_process;
 };
 
-HWND MainWindow() { return FindWindowW(kMainClass, kMainTitle); }
-HWND ConsentWindow() { return FindWindowW(kConsentClass, kConsentTitle); }
+HWND MainWindow() {
+    return FindWindowW(kMainClass, kMainTitle);
+}
+HWND ConsentWindow() {
+    return FindWindowW(kConsentClass, kConsentTitle);
+}
 bool MainVisible() {
     HWND main = MainWindow();
     return main != nullptr && IsWindowVisible(main);
@@ -103,7 +107,9 @@ bool RecordExists() {
     return RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane\\Lullgate\\sign", 0, KEY_READ, key.put()) ==
            ERROR_SUCCESS;
 }
-void DeleteRecord() { RegDeleteTreeW(HKEY_CURRENT_USER, kRecordKey); }
+void DeleteRecord() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kRecordKey);
+}
 
 // Waits for the consent window of a program started without a record and answers it with `key`
 // (Enter: the default button, Agree; Esc: refuse), noting whether the main window was visible at
@@ -115,8 +121,8 @@ struct FirstStart {
 FirstStart ShowConsentAndAnswer(WPARAM key) {
     FirstStart seen;
     auto watch = [&] { seen.mainSeenBeforeAnswer = seen.mainSeenBeforeAnswer || MainVisible(); };
-    seen.consentShown = PollUntil([] { return ConsentWindow() != nullptr && IsWindowVisible(ConsentWindow()); },
-                                  15s, watch);
+    seen.consentShown =
+        PollUntil([] { return ConsentWindow() != nullptr && IsWindowVisible(ConsentWindow()); }, 15s, watch);
     if (seen.consentShown) {
         PollUntil([] { return false; }, 300ms, watch); // it stays hidden while the question is open
         PressKey(ConsentWindow(), key);
@@ -146,8 +152,8 @@ TEST(AppEndToEnd, RefusingEndsWithZeroAndNeverShowsTheMainWindow) {
     EXPECT_TRUE(seen.consentShown);
     EXPECT_FALSE(seen.mainSeenBeforeAnswer);
     bool mainSeen = false;
-    EXPECT_TRUE(PollUntil([&] { return program.WaitForExit(0) != -1; }, 10s,
-                          [&] { mainSeen = mainSeen || MainVisible(); }));
+    EXPECT_TRUE(
+        PollUntil([&] { return program.WaitForExit(0) != -1; }, 10s, [&] { mainSeen = mainSeen || MainVisible(); }));
     EXPECT_FALSE(mainSeen);
     EXPECT_EQ(program.WaitForExit(), 0);
     EXPECT_FALSE(RecordExists());
@@ -235,7 +241,7 @@ TEST(AppEndToEnd, VersionResourceEqualsVersionXml) {
     text << in.rdbuf();
     std::smatch match;
     const std::string xml = text.str();
-    ASSERT_TRUE(std::regex_search(xml, match, std::regex(R"(<ConfigItem\s+Value="([^"]*)")")));
+    ASSERT_TRUE(std::regex_search(xml, match, std::regex(R"re(<ConfigItem\s+Value="([^"]*)")re")));
     const std::string expected = match[1];
 
     const std::wstring exe = (g_dist / L"Lullgate.exe").wstring();

@@ -19,6 +19,9 @@ public:
     };
 
     ShellRecorder() {
+        // Opening through the desktop's shell comes first in the program; the link opener's own
+        // tests cover it. Here it declines, so every request reaches the recorded call.
+        Seams::SetDesktopShellExecute([](LPCWSTR, LPCWSTR, LPCWSTR, int) { return false; });
         Seams::SetShellExecuteEx([this](SHELLEXECUTEINFOW* info) {
             requests.push_back({info->lpFile != nullptr ? info->lpFile : L"",
                                 info->lpParameters != nullptr ? info->lpParameters : L""});
@@ -30,7 +33,10 @@ public:
             return result;
         });
     }
-    ~ShellRecorder() { Seams::SetShellExecuteEx(nullptr); }
+    ~ShellRecorder() {
+        Seams::SetShellExecuteEx(nullptr);
+        Seams::SetDesktopShellExecute(nullptr);
+    }
     ShellRecorder(const ShellRecorder&) = delete;
     ShellRecorder& operator=(const ShellRecorder&) = delete;
 
