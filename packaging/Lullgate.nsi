@@ -6,7 +6,8 @@
 ;
 ; Defined by MakeInstaller.cmake: VERSION, DIST_DIR, OUT_FILE, ICON_FILE, URL_TEMPLATE, URL_WRITER,
 ; FILES_NSH (File commands), DELETES_NSH (Delete/RMDir commands).
-Unicode true
+; A 64-bit installer for a 64-bit program (it also runs where no 32-bit layer is installed).
+Target amd64-unicode
 ManifestDPIAware true
 ManifestSupportedOS all
 RequestExecutionLevel admin
