@@ -243,7 +243,7 @@ bool CControlUI::SetTimer(UINT nTimerID, UINT uElapse) {
 
 void CControlUI::KillTimer(UINT nTimerID) {
     if (m_pManager != nullptr) {
-        m_pManager->KillTimer(this, nTimerID);
+        (void)m_pManager->KillTimer(this, nTimerID); // one that was not running is stopped as well
     }
 }
 

@@ -116,6 +116,8 @@ public:
     virtual int GetFocusStop() const { return m_focusStop; }
     // Rectangle around which the focus ring is drawn, pixels.
     virtual RECT GetFocusRect() const;
+    // Corner radius of the background, border and focus ring, pixels.
+    float Radius() const;
     // Enter or Space on the focused control.
     virtual void Activate();
     virtual const wchar_t* GetCursor(POINT pt) const;
@@ -139,12 +141,10 @@ protected:
     // Current background and border colour; buttons vary them with their state.
     virtual DWORD CurrentBkColor() const { return m_dwBkColor; }
     virtual DWORD CurrentBorderColor() const { return m_dwBorderColor; }
-    float Radius() const;
     // The item rectangle less a margin given in 96-DPI units (the whole item before a manager is set).
     RECT ItemRectLess(const RECT& margin) const;
     void SetHot(bool hot);
     void SetPushed(bool pushed);
-    friend class CPaintManagerUI;
 
     CPaintManagerUI* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;
@@ -175,5 +175,15 @@ protected:
     RECT m_rcBorderSides{}; // per-side widths, 96-DPI units, when bordersize has four values
     int m_nBorderRound = 0; // corner radius, 96-DPI units
 };
+
+// Hands one mouse or focus event to a control, as the window's input and focus handling do.
+inline void DeliverEvent(CControlUI* control, int type, POINT pt = POINT{}, WPARAM wParam = 0) {
+    TEventUI event;
+    event.Type = type;
+    event.pSender = control;
+    event.ptMouse = pt;
+    event.wParam = wParam;
+    control->DoEvent(event);
+}
 
 } // namespace DuiLib

@@ -24,7 +24,7 @@ protected:
         window.Pm().SetDPI(96);
     }
     DWORD Pixel(int x, int y) {
-        window.Pm().Render();
+        (void)window.Pm().Render(); // without a frame every pixel reads 0, which no expectation accepts
         return window.Pm().GetPaintedPixel(POINT{x, y});
     }
     TestWindow window{kRenderSkin};

@@ -1,0 +1,120 @@
+#include "duilib/UIPaint.h"
+
+#include "duilib/UIManager.h"
+#include "duilib/UIWindowLook.h"
+
+#include <dwmapi.h>
+
+namespace DuiLib {
+
+namespace {
+// Windows 11 rounds a window's corners itself, anti-aliased and with its shadow, when asked
+// (DWMWA_WINDOW_CORNER_PREFERENCE = 33, DWMWCP_ROUND = 2); Windows 10 refuses the attribute. Wine
+// accepts it without rounding anything, so there the region is used as on Windows 10.
+bool RoundCornersByDwm(HWND hwnd) {
+    static const bool underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    if (underWine) {
+        return false;
+    }
+    const DWORD round = 2;
+    return SUCCEEDED(DwmSetWindowAttribute(hwnd, 33, &round, sizeof(round)));
+}
+} // namespace
+
+bool WindowPainter::EnsureFrame(int cx, int cy) {
+    if (m_bitmap && m_size.cx == cx && m_size.cy == cy) {
+        return true;
+    }
+    if (!m_dc) {
+        m_dc.reset(CreateCompatibleDC(nullptr));
+        if (!m_dc) {
+            return false;
+        }
+    }
+    m_selection.reset();
+    m_bitmap.reset();
+    m_bits = nullptr;
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = cx;
+    bmi.bmiHeader.biHeight = -cy; // top-down
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    m_bitmap.reset(CreateDIBSection(m_dc.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!m_bitmap) {
+        return false;
+    }
+    m_bits = static_cast<DWORD*>(bits);
+    m_size = SIZE{cx, cy};
+    m_selection = ScopedSelectObject(m_dc.get(), m_bitmap.get());
+    return true;
+}
+
+void WindowPainter::Paint(HDC target, const RECT& rcPaint) {
+    HWND window = m_manager.GetPaintWindow();
+    CControlUI* root = m_manager.GetRoot();
+    if (window == nullptr || root == nullptr) {
+        return;
+    }
+    m_manager.EnsureLayout();
+    RECT client{};
+    GetClientRect(window, &client);
+    if (client.right <= 0 || client.bottom <= 0 || !EnsureFrame(client.right, client.bottom)) {
+        return;
+    }
+    {
+        Gdiplus::Graphics g(m_dc.get());
+        Render::PrepareGraphics(g);
+        g.SetClip(Gdiplus::Rect(rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top));
+        const float radius = m_manager.ScaleF(static_cast<float>(m_look.roundCorner.cx));
+        g.Clear(Render::ToColor(m_look.bkColor != 0 ? m_look.bkColor : 0xFFFFFFFF));
+        root->DoPaint(g, rcPaint);
+        if ((m_look.borderColor >> 24) != 0) {
+            Render::DrawBorder(g, client, m_look.borderColor,
+                               m_manager.ScaleF(static_cast<float>(m_look.borderSize > 0 ? m_look.borderSize : 1)),
+                               radius);
+        }
+        // The ring around the focused control; an edit shows its focus line instead.
+        CControlUI* focus = m_manager.GetFocus();
+        if (m_manager.IsFocusVisible() && focus != nullptr && focus->IsVisibleInTree() && focus->IsEnabled() &&
+            focus->GetInterface(L"Edit") == nullptr) {
+            RECT ring = focus->GetFocusRect();
+            InflateRect(&ring, m_manager.Scale(4), m_manager.Scale(4));
+            Render::DrawBorder(g, ring, m_look.focusColor, m_manager.ScaleF(2), focus->Radius() + m_manager.ScaleF(4));
+        }
+    }
+    if (target != nullptr) {
+        BitBlt(target, rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top,
+               m_dc.get(), rcPaint.left, rcPaint.top, SRCCOPY);
+    }
+}
+
+DWORD WindowPainter::PaintedPixel(POINT pt) const {
+    if (m_bits == nullptr || pt.x < 0 || pt.y < 0 || pt.x >= m_size.cx || pt.y >= m_size.cy) {
+        return 0;
+    }
+    return m_bits[static_cast<size_t>(pt.y) * static_cast<size_t>(m_size.cx) + static_cast<size_t>(pt.x)] | 0xFF000000u;
+}
+
+void WindowPainter::UpdateShape() {
+    HWND window = m_manager.GetPaintWindow();
+    if (window == nullptr || m_look.roundCorner.cx <= 0) {
+        return;
+    }
+    if (RoundCornersByDwm(window)) {
+        return;
+    }
+    RECT rc{};
+    GetWindowRect(window, &rc);
+    const int diameter = m_manager.Scale(m_look.roundCorner.cx) * 2;
+    unique_gdi<HRGN> region(
+        CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1, diameter, diameter));
+    // On success the window owns the region.
+    if (region && SetWindowRgn(window, region.get(), TRUE) != 0) {
+        region.release();
+    }
+}
+
+} // namespace DuiLib
