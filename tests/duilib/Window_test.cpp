@@ -194,7 +194,7 @@ TEST_F(WindowTest, DeletingAnOpenWindowDestroysItQuietly) {
         <Edit name="e"/><Label name="l"/></VerticalLayout></Window>)");
     HWND hwnd = window->Open();
     ASSERT_NE(hwnd, nullptr);
-    window->Pm().FindControl(L"l")->SetTimer(1, 10);
+    ASSERT_TRUE(window->Pm().FindControl(L"l")->SetTimer(1, 10));
     window.reset();
     EXPECT_FALSE(IsWindow(hwnd));
     UiDriver::Pump(50); // no timer or paint reaches the deleted object
