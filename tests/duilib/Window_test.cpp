@@ -1,4 +1,4 @@
-#include "tests/duilib/TestWindow.h"
+#include "tests/duilib/ToolkitTest.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +24,10 @@ const wchar_t* kDialogSkin = LR"(<Window size="200,100">
     </HorizontalLayout>
 </Window>)";
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public ToolkitTest {
 protected:
     void SetUp() override {
-        UseTestSkin();
+        ToolkitTest::SetUp();
         ASSERT_NE(owner.Open(), nullptr);
         owner.onNotify = [this](TNotifyUI& msg) {
             if (msg.sType == DUI_MSGTYPE_CLICK && msg.pSender->GetName() == L"yes") {
