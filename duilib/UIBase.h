@@ -43,7 +43,7 @@ protected:
     // After the last message of the window; the object itself is not deleted here.
     virtual void OnFinalMessage(HWND hWnd);
 
-    bool RegisterWindowClass();
+    [[nodiscard]] bool RegisterWindowClass();
     // Destroys a window still open when its object is deleted, without calling back into the object.
     void DetachAndDestroy();
     static LRESULT CALLBACK StaticWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);

@@ -161,7 +161,7 @@ void CButtonUI::PaintStatusImage(Gdiplus::Graphics& g) {
         image = &m_sFocusedImage;
     }
     if (!image->IsEmpty()) {
-        Render::DrawImage(g, m_pManager, m_rcItem, *image);
+        (void)Render::DrawImage(g, m_pManager, m_rcItem, *image); // a missing image leaves the background
     }
     CLabelUI::PaintStatusImage(g); // the fore image, over the state image
 }

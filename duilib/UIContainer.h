@@ -23,9 +23,9 @@ public:
     int GetCount() const { return static_cast<int>(m_items.size()); }
     // Takes the control (made with new, as IDialogBuilderCallback::CreateControl makes them) into
     // this container, which owns it from then on; false, with nothing taken, for null.
-    bool Add(CControlUI* pControl);
+    [[nodiscard]] bool Add(CControlUI* pControl);
     // Removes and deletes the child; false when it is not a child of this container.
-    bool Remove(CControlUI* pControl);
+    [[nodiscard]] bool Remove(CControlUI* pControl);
     void RemoveAll();
 
     RECT GetInset() const { return m_rcInset; }

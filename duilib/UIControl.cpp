@@ -353,13 +353,13 @@ void CControlUI::PaintBkColor(Gdiplus::Graphics& g) {
 
 void CControlUI::PaintBkImage(Gdiplus::Graphics& g) {
     if (!m_sBkImage.IsEmpty()) {
-        Render::DrawImage(g, m_pManager, m_rcItem, m_sBkImage);
+        (void)Render::DrawImage(g, m_pManager, m_rcItem, m_sBkImage); // a missing image leaves the colour
     }
 }
 
 void CControlUI::PaintStatusImage(Gdiplus::Graphics& g) {
     if (!m_sForeImage.IsEmpty()) {
-        Render::DrawImage(g, m_pManager, m_rcItem, m_sForeImage);
+        (void)Render::DrawImage(g, m_pManager, m_rcItem, m_sForeImage);
     }
 }
 

@@ -93,7 +93,7 @@ public:
     void ApplyAttributeList(const wchar_t* pstrList);
 
     // Timers: the window gets a "timer" notification with `nTimerID` in wParam every period.
-    bool SetTimer(UINT nTimerID, UINT uElapse);
+    [[nodiscard]] bool SetTimer(UINT nTimerID, UINT uElapse);
     void KillTimer(UINT nTimerID);
 
     CPaintManagerUI* GetManager() const { return m_pManager; }

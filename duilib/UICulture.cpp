@@ -128,9 +128,10 @@ void UICulture::EnsureLoaded() {
     }
     m_loaded = true;
     m_chosen = ChooseLanguage();
-    LoadFile(m_chosen, m_strings);
+    // A language without a readable file has no texts: every key then shows itself.
+    (void)LoadFile(m_chosen, m_strings);
     if (m_requested != m_chosen) {
-        LoadFile(m_requested, m_fallback);
+        (void)LoadFile(m_requested, m_fallback);
     } else {
         m_fallback.clear();
     }

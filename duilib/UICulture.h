@@ -39,7 +39,7 @@ public:
 private:
     UICulture() = default;
     void EnsureLoaded();
-    bool LoadFile(const std::wstring& tag, std::map<std::wstring, std::wstring>& table) const;
+    [[nodiscard]] bool LoadFile(const std::wstring& tag, std::map<std::wstring, std::wstring>& table) const;
     std::wstring ChooseLanguage() const;
     bool HasFileFor(const std::wstring& tag) const;
 

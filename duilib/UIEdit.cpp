@@ -152,9 +152,9 @@ void CEditUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue) {
             SendMessageW(m_hEdit, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(m_sPrompt.GetData()));
         }
     } else if (name == L"focuslinecolor") {
-        Markup::ParseColor(pstrValue, m_dwFocusLineColor);
+        (void)Markup::ParseColor(pstrValue, m_dwFocusLineColor);
     } else if (name == L"focusbordercolor") {
-        Markup::ParseColor(pstrValue, m_dwFocusBorderColor);
+        (void)Markup::ParseColor(pstrValue, m_dwFocusBorderColor);
     } else if (name == L"font") {
         CLabelUI::SetAttribute(pstrName, pstrValue);
         OnDpiChanged();

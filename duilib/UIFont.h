@@ -49,7 +49,7 @@ private:
     std::map<int, FontInfo> m_fontInfo;
     int m_defaultFontId = -1;
     std::map<int, FontCache> m_fontCache;
-    // The DC goes after the graphics object drawn on it and the fonts made against it.
+    // The graphics object goes before the DC it measures on.
     unique_memdc m_measureDC;
     std::unique_ptr<Gdiplus::Graphics> m_measureGraphics;
 };

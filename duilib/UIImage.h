@@ -63,7 +63,8 @@ size_t ImageCacheSize();
 
 // Draws an image description into the control rectangle `rc` (pixels). Without dest the image is
 // stretched over the control. False when the image cannot be drawn.
-bool DrawImage(Gdiplus::Graphics& g, CPaintManagerUI* manager, const RECT& rc, const wchar_t* description);
+[[nodiscard]] bool DrawImage(Gdiplus::Graphics& g, CPaintManagerUI* manager, const RECT& rc,
+                             const wchar_t* description);
 
 } // namespace Render
 } // namespace DuiLib

@@ -68,7 +68,7 @@ public:
     // A "timer" notification for the control every `uElapse` ms, with `nTimerID` in wParam.
     [[nodiscard]] bool SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse);
     // False when the control had no such timer.
-    bool KillTimer(CControlUI* pControl, UINT nTimerID);
+    [[nodiscard]] bool KillTimer(CControlUI* pControl, UINT nTimerID);
 
     // DPI of the window (0 counts as 96) and scaling of 96-DPI units to pixels.
     int GetDPI() const { return m_dpi; }

@@ -70,13 +70,15 @@ bool ParseInts(const wchar_t* text, int* values, int count) {
 
 RECT ParseRect(const wchar_t* text) {
     int v[4];
-    ParseInts(text, v, 4);
+    (void)ParseInts(text, v, 4); // what does not parse is 0
+
     return RECT{v[0], v[1], v[2], v[3]};
 }
 
 SIZE ParseSize(const wchar_t* text) {
     int v[2];
-    ParseInts(text, v, 2);
+    (void)ParseInts(text, v, 2); // what does not parse is 0
+
     return SIZE{v[0], v[1]};
 }
 

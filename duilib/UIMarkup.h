@@ -13,9 +13,9 @@ namespace DuiLib::Markup {
 
 // Parses "#RRGGBB" (opaque) or "#AARRGGBB" into 0xAARRGGBB; false on anything else, and `argb`
 // keeps what it held (so a colour attribute with a malformed value keeps the current colour).
-bool ParseColor(const wchar_t* text, DWORD& argb);
+[[nodiscard]] bool ParseColor(const wchar_t* text, DWORD& argb);
 // Parses up to `count` comma-separated integers; missing ones stay 0. False when nothing parses.
-bool ParseInts(const wchar_t* text, int* values, int count);
+[[nodiscard]] bool ParseInts(const wchar_t* text, int* values, int count);
 RECT ParseRect(const wchar_t* text);
 SIZE ParseSize(const wchar_t* text);
 bool ParseBool(const wchar_t* text);
@@ -23,6 +23,6 @@ bool ParseBool(const wchar_t* text);
 std::vector<std::pair<std::wstring, std::wstring>> ParseAttributeList(const wchar_t* text);
 std::wstring Utf8ToWide(const char* text);
 // Reads a whole file (at most 16 MiB) into `content`; false when it cannot be opened or read.
-bool ReadWholeFile(const std::wstring& path, std::string& content);
+[[nodiscard]] bool ReadWholeFile(const std::wstring& path, std::string& content);
 
 } // namespace DuiLib::Markup

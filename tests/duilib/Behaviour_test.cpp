@@ -1,4 +1,4 @@
-#include "tests/duilib/TestWindow.h"
+#include "tests/duilib/ToolkitTest.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +22,10 @@ const wchar_t* kSkin = LR"(<Window size="300,200" caption="0,0,0,40" bkcolor="#F
     </VerticalLayout>
 </Window>)";
 
-class BehaviourTest : public ::testing::Test {
+class BehaviourTest : public ToolkitTest {
 protected:
     void SetUp() override {
-        UseTestSkin();
+        ToolkitTest::SetUp();
         ASSERT_NE(window.Open(), nullptr);
         window.Pm().SetDPI(96);
         window.Pm().EnsureLayout();
@@ -34,10 +34,7 @@ protected:
         ClientToScreen(window.GetHWND(), &client);
         return SendMessageW(window.GetHWND(), WM_NCHITTEST, 0, MAKELPARAM(client.x, client.y));
     }
-    DWORD Pixel(int x, int y) {
-        (void)window.Pm().Render(); // without a frame every pixel reads 0, which no expectation accepts
-        return window.Pm().GetPaintedPixel(POINT{x, y});
-    }
+    DWORD Pixel(int x, int y) { return PaintedPixel(window, x, y); }
     TestWindow window{kSkin};
 };
 

@@ -1,4 +1,4 @@
-#include "tests/duilib/TestWindow.h"
+#include "tests/duilib/ToolkitTest.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +11,14 @@ std::wstring FakeDisplayLanguage() {
     return g_displayLanguage;
 }
 
-class CultureTest : public ::testing::Test {
+class CultureTest : public ToolkitTest {
 protected:
     void SetUp() override {
+        ToolkitTest::SetUp();
         UICulture::SetDisplayLanguageQuery(&FakeDisplayLanguage);
         culture = UICulture::GetInstance();
         culture->SetStringPath((CPaintManagerUI::GetInstancePath() + L"skin\\values\\").GetData());
     }
-    void TearDown() override { UICulture::SetDisplayLanguageQuery(nullptr); }
     UICulture* culture = nullptr;
 };
 

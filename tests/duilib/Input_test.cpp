@@ -1,4 +1,4 @@
-#include "tests/duilib/TestWindow.h"
+#include "tests/duilib/ToolkitTest.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,10 @@ const wchar_t* kInputSkin = LR"(<Window size="400,300">
     </VerticalLayout>
 </Window>)";
 
-class InputTest : public ::testing::Test {
+class InputTest : public ToolkitTest {
 protected:
     void SetUp() override {
-        UseTestSkin();
+        ToolkitTest::SetUp();
         ASSERT_NE(window.Open(), nullptr);
         driver = window.Driver();
     }

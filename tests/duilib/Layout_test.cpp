@@ -1,4 +1,4 @@
-#include "tests/duilib/TestWindow.h"
+#include "tests/duilib/ToolkitTest.h"
 
 #include "duilib/UIMarkup.h"
 
@@ -27,14 +27,8 @@ const wchar_t* kAttributesSkin = LR"(<?xml version="1.0" encoding="utf-8"?>
     </VerticalLayout>
 </Window>)";
 
-class LayoutTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        UseTestSkin();
-        UICulture::GetInstance()->SetStringPath((CPaintManagerUI::GetInstancePath() + L"skin\\values").GetData());
-        UICulture::GetInstance()->SetLanguage(L"en-US", false);
-    }
-};
+// Skin, strings and language as every toolkit test has them.
+using LayoutTest = ToolkitTest;
 
 } // namespace
 

@@ -1,4 +1,4 @@
-#include "tests/duilib/TestWindow.h"
+#include "tests/duilib/ToolkitTest.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +16,14 @@ const wchar_t* kRenderSkin = LR"(<Window size="200,120" bkcolor="#FFFFFF">
     </Container>
 </Window>)";
 
-class RenderTest : public ::testing::Test {
+class RenderTest : public ToolkitTest {
 protected:
     void SetUp() override {
-        UseTestSkin();
+        ToolkitTest::SetUp();
         ASSERT_NE(window.Open(), nullptr);
         window.Pm().SetDPI(96);
     }
-    DWORD Pixel(int x, int y) {
-        (void)window.Pm().Render(); // without a frame every pixel reads 0, which no expectation accepts
-        return window.Pm().GetPaintedPixel(POINT{x, y});
-    }
+    DWORD Pixel(int x, int y) { return PaintedPixel(window, x, y); }
     TestWindow window{kRenderSkin};
 };
 

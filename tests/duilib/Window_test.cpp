@@ -1,4 +1,4 @@
-#include "tests/duilib/TestWindow.h"
+#include "tests/duilib/ToolkitTest.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +24,10 @@ const wchar_t* kDialogSkin = LR"(<Window size="200,100">
     </HorizontalLayout>
 </Window>)";
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public ToolkitTest {
 protected:
     void SetUp() override {
-        UseTestSkin();
+        ToolkitTest::SetUp();
         ASSERT_NE(owner.Open(), nullptr);
         owner.onNotify = [this](TNotifyUI& msg) {
             if (msg.sType == DUI_MSGTYPE_CLICK && msg.pSender->GetName() == L"yes") {
@@ -194,7 +194,7 @@ TEST_F(WindowTest, DeletingAnOpenWindowDestroysItQuietly) {
         <Edit name="e"/><Label name="l"/></VerticalLayout></Window>)");
     HWND hwnd = window->Open();
     ASSERT_NE(hwnd, nullptr);
-    window->Pm().FindControl(L"l")->SetTimer(1, 10);
+    ASSERT_TRUE(window->Pm().FindControl(L"l")->SetTimer(1, 10));
     window.reset();
     EXPECT_FALSE(IsWindow(hwnd));
     UiDriver::Pump(50); // no timer or paint reaches the deleted object

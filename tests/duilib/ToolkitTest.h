@@ -1,9 +1,13 @@
-// A skinned window for toolkit tests: its skin is layout text or a file under the test skin folder,
-// and it records every notification it receives.
+// What every toolkit test shares: the ToolkitTest fixture, which points the toolkit at the test skin
+// and string folders beside the test executable and puts the process-wide settings back afterwards,
+// and TestWindow, a skinned window whose skin is layout text or a file under the test skin folder
+// and which records every notification it receives.
 #pragma once
 
 #include "duilib/UIlib.h"
 #include "tests/support/UiDriver.h"
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
@@ -65,7 +69,21 @@ private:
     std::wstring m_className;
 };
 
-// Points the toolkit at the test skin folder beside the test executable.
-inline void UseTestSkin() {
-    DuiLib::CPaintManagerUI::SetResourcePath((DuiLib::CPaintManagerUI::GetInstancePath() + L"skin\\").GetData());
-}
+class ToolkitTest : public ::testing::Test {
+protected:
+    // Skin files and images from the test skin folder, strings from its values folder, in English.
+    void SetUp() override {
+        DuiLib::CPaintManagerUI::SetResourcePath(SkinFolder().c_str());
+        DuiLib::UICulture::GetInstance()->SetStringPath((SkinFolder() + L"values").c_str());
+        DuiLib::UICulture::GetInstance()->SetLanguage(L"en-US", false);
+    }
+    // Tests may replace the query of the display language; the next one starts with the real one.
+    void TearDown() override { DuiLib::UICulture::SetDisplayLanguageQuery(nullptr); }
+
+    static std::wstring SkinFolder() { return DuiLib::CPaintManagerUI::GetInstancePath().str() + L"skin\\"; }
+    // Paints the window's frame and reads one pixel of it, 0xAARRGGBB.
+    static DWORD PaintedPixel(TestWindow& window, int x, int y) {
+        (void)window.Pm().Render(); // without a frame every pixel reads 0, which no expectation accepts
+        return window.Pm().GetPaintedPixel(POINT{x, y});
+    }
+};
