@@ -104,8 +104,9 @@ void MainWindow::InitWindow() {
     }
     m_progress->SetBkImage(kPauseCircleImage);
     m_progress->SetForeImage(kUpdateGlyphImage);
-    // Started while the window is still hidden: loading runs behind the consent windows.
-    m_progress->SetTimer(kLoadingTimer, kTimerPeriodMs);
+    // Started while the window is still hidden: loading runs behind the consent windows. A timer
+    // fails only for a control without a window, and InitWindow runs with the window made.
+    (void)m_progress->SetTimer(kLoadingTimer, kTimerPeriodMs);
 }
 
 void MainWindow::OnClick(DuiLib::TNotifyUI& msg) {
@@ -131,7 +132,7 @@ void MainWindow::OnClick(DuiLib::TNotifyUI& msg) {
         }
         if (m_recoverTipLabel != nullptr) {
             m_recoverTipLabel->SetVisible(true);
-            m_recoverTipLabel->SetTimer(kRecoverTimer, kTimerPeriodMs);
+            (void)m_recoverTipLabel->SetTimer(kRecoverTimer, kTimerPeriodMs); // the window exists: it starts
         }
         // What Windows said about the pause no longer applies while it is being removed.
         if (DuiLib::CControlUI* line = m_pm.FindControl(L"windowsViewText")) {
