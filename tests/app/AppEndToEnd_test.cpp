@@ -120,7 +120,12 @@ struct FirstStart {
 };
 FirstStart ShowConsentAndAnswer(WPARAM key) {
     FirstStart seen;
-    auto watch = [&] { seen.mainSeenBeforeAnswer = seen.mainSeenBeforeAnswer || MainVisible(); };
+    // The main window seen visible while the question is still there: the consent window only ever
+    // goes away, so if it exists after the main window was seen, both were there at once.
+    auto watch = [&] {
+        const bool mainVisible = MainVisible();
+        seen.mainSeenBeforeAnswer = seen.mainSeenBeforeAnswer || (mainVisible && ConsentWindow() != nullptr);
+    };
     seen.consentShown =
         PollUntil([] { return ConsentWindow() != nullptr && IsWindowVisible(ConsentWindow()); }, 15s, watch);
     if (seen.consentShown) {
@@ -233,6 +238,67 @@ TEST(AppEndToEnd, LibrariesPlantedBesideTheProgramAreNotLoaded) {
     }
     std::error_code ignored;
     fs::remove_all(folder, ignored);
+}
+
+// Runs lullgate-cli.exe from dist/ with its output redirected to `output`; the exit code.
+long RunCli(const std::wstring& arguments, const fs::path& output) {
+    SECURITY_ATTRIBUTES inherit{};
+    inherit.nLength = sizeof(inherit);
+    inherit.bInheritHandle = TRUE;
+    const unique_file_handle file(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return -1;
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = file.get();
+    startup.hStdError = file.get();
+    const fs::path exe = g_dist / L"lullgate-cli.exe";
+    std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &info)) {
+        return -1;
+    }
+    const unique_handle process(info.hProcess);
+    const unique_handle thread(info.hThread);
+    DWORD code = 0;
+    if (WaitForSingleObject(process.get(), 20000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code)) {
+        return -1;
+    }
+    return static_cast<long>(code);
+}
+
+std::string ReadFileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(AppEndToEnd, CliPausesReportsAndResumesWithUtf8OutputAndItsOwnLog) {
+    // Wine gives every folder the user's own owner, so the log set-up trusts only folders the same
+    // process made: start from a machine without log folders, as the tool's first elevated run.
+    const fs::path logRoot = L"C:\\ProgramData\\Dired";
+    std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(logRoot, ignored)) {
+        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    fs::remove_all(logRoot, ignored);
+    const fs::path temp = fs::temp_directory_path();
+    const fs::path out = temp / L"cli-pause.txt";
+    ASSERT_EQ(RunCli(L"pause 60 --agree", out), 0) << ReadFileBytes(out);
+    const fs::path statusOut = temp / L"cli-status.txt";
+    ASSERT_EQ(RunCli(L"status --json", statusOut), 0) << ReadFileBytes(statusOut);
+    const std::string json = ReadFileBytes(statusOut);
+    EXPECT_NE(json.rfind("{\"paused\":true,", 0), std::string::npos) << json; // no byte-order mark first
+    EXPECT_NE(json.find("\"daysLeft\":60"), std::string::npos) << json;
+    ASSERT_EQ(RunCli(L"resume", temp / L"cli-resume.txt"), 0) << ReadFileBytes(temp / L"cli-resume.txt");
+    ASSERT_EQ(RunCli(L"status", temp / L"cli-after.txt"), 0);
+    EXPECT_EQ(ReadFileBytes(temp / L"cli-after.txt"), "Windows Update is not paused.\r\n");
+    EXPECT_TRUE(fs::exists(logRoot / L"Lullgate\\log\\admin\\lullgate-cli.log"));
 }
 
 TEST(AppEndToEnd, VersionResourceEqualsVersionXml) {
