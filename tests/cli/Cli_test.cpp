@@ -180,6 +180,15 @@ TEST_F(CliTest, ConsentIsNeededForChangesAndAgreeRecordsIt) {
     EXPECT_TRUE(AnyPauseValue());
 }
 
+TEST_F(CliTest, AFailedWriteEndsWithOne) {
+    Agree();
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kSettings));
+    ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kSettings));
+    EXPECT_EQ(Cli({L"pause", L"60", L"--json"}), 1);
+    EXPECT_EQ(JsonFields(out.str()).at(L"exitCode"), L"1");
+    EXPECT_NE(JsonFields(out.str()).at(L"message").find(L"log"), std::wstring::npos);
+}
+
 TEST_F(CliTest, HelpAndVersion) {
     EXPECT_EQ(Cli({L"--help"}), 0);
     EXPECT_NE(out.str().find(L"Exit codes"), std::wstring::npos);
