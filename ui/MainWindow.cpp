@@ -277,7 +277,9 @@ void MainWindow::ShowWindowsView(bool paused, const std::string& endTime) {
         break;
     }
     if (!said.empty()) {
-        text += (text.empty() ? L"" : L" ") + said;
+        // Sentences follow each other with a blank, except after full-width punctuation (Chinese).
+        const bool fullWidthEnd = !text.empty() && text.back() >= 0x3000;
+        text += (text.empty() || fullWidthEnd ? L"" : L" ") + said;
     }
     line->SetText(text.c_str());
     line->SetVisible(!text.empty());

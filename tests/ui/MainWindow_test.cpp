@@ -430,7 +430,7 @@ TEST_F(MainWindowTest, WindowsViewLineSaysWhatWindowsSaysAndNothingElse) {
          },
          L"10 days left. Windows confirms the pause."},
         {L"zh-CN", true, [&] { WriteDword(HKEY_LOCAL_MACHINE, record, L"PausedQualityStatus", 2); },
-         L"\u8FD8\u5269 10 \u5929\u3002 Windows \u8868\u793A\u5DF2\u7ED3\u675F\u6B64\u6B21\u6682\u505C\u3002"},
+         L"\u8FD8\u5269 10 \u5929\u3002Windows \u8868\u793A\u5DF2\u7ED3\u675F\u6B64\u6B21\u6682\u505C\u3002"},
         {L"en-US", true, [&] { WriteDword(HKEY_LOCAL_MACHINE, kSettings, L"FlightSettingsMaxPauseDays", 7); },
          L"10 days left. Windows now allows only 7 days and may end it sooner."},
         {L"en-US", false, [] {}, L""},

@@ -6,6 +6,7 @@
 //                    |main-<view> <language tag> [seconds]
 //   views: loading, empty, valid, range, paused, resuming
 #include "common/Seams.h"
+#include "common/UniqueHandle.h"
 #include "pause/PauseSeams.h"
 #include "privacy/ui/ChangeNoticationUI.h"
 #include "privacy/ui/PrivacySecurityWelcomUI.h"
@@ -56,7 +57,26 @@ HWND MakeBackdrop() {
 }
 
 // Brings the main window to `view` and holds it there.
-void ShowMainView(NvLullgate::MainWindow& window, const std::wstring& view) {
+// A DWORD under HKEY_LOCAL_MACHINE (the sandbox's), for the states Windows itself reports.
+void SeedDword(const wchar_t* path, const wchar_t* name, DWORD value) {
+    unique_hkey key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) ==
+        ERROR_SUCCESS) {
+        (void)RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    }
+}
+
+void ShowMainView(NvLullgate::MainWindow& window, std::wstring view) {
+    // What Windows says: its confirmation or its end of the pause (shown paused), or a policy.
+    constexpr wchar_t kRecord[] = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UpdatePolicy\\Settings";
+    if (view == L"confirmed" || view == L"ended") {
+        SeedDword(kRecord, L"PausedQualityStatus", view == L"ended" ? 2 : 1);
+        SeedDword(kRecord, L"PausedFeatureStatus", 1);
+        view = L"paused";
+    } else if (view == L"policy") {
+        SeedDword(L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate", L"SetDisablePauseUXAccess", 1);
+        view = L"empty";
+    }
     UiDriver::UiWindow driver(window.GetHWND());
     CPaintManagerUI& pm = window.GetPaintManager();
     CControlUI* progress = pm.FindControl(L"progressButton");
