@@ -91,7 +91,7 @@ std::optional<std::wstring> Parse(const std::vector<std::wstring>& args, Options
         } else if (arg == L"--version") {
             options.command = L"--version";
             return std::nullopt;
-        } else if (arg.rfind(L"-", 0) == 0) {
+        } else if (!arg.empty() && arg.front() == L'-') {
             return L"unknown option " + arg + L" (see lullgate-cli --help)";
         } else if (options.command.empty()) {
             options.command = arg;
