@@ -6,7 +6,10 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
+#include <cstring>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 namespace DuiLib {
@@ -26,6 +29,80 @@ UICulture::DisplayLanguageQuery g_displayLanguageQuery = &SystemDisplayLanguage;
 
 std::wstring PrimaryLanguage(const std::wstring& tag) {
     return tag.substr(0, tag.find(L'-'));
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Where the markup item at `i` (a '<') ends: a comment, a CDATA section, a declaration or a tag,
+// whose quoted attribute values may hold '>'.
+size_t MarkupEnd(const std::string& xml, size_t i) {
+    auto after = [&](const char* close, size_t from) {
+        const size_t found = xml.find(close, from);
+        return found == std::string::npos ? xml.size() : found + strlen(close);
+    };
+    if (xml.compare(i, 4, "<!--") == 0) {
+        return after("-->", i + 4);
+    }
+    if (xml.compare(i, 9, "<![CDATA[") == 0) {
+        return after("]]>", i + 9);
+    }
+    if (xml.compare(i, 2, "<?") == 0) {
+        return after("?>", i + 2);
+    }
+    char quote = 0;
+    for (size_t j = i + 1; j < xml.size(); ++j) {
+        if (quote != 0) {
+            quote = xml[j] == quote ? 0 : quote;
+        } else if (xml[j] == '"' || xml[j] == '\'') {
+            quote = xml[j];
+        } else if (xml[j] == '>') {
+            return j + 1;
+        }
+    }
+    return xml.size();
+}
+
+// tinyxml2 drops text made only of blanks when a tag follows it (all of "<string> </string>", and
+// the blanks before and after a CDATA section), even when told to keep whitespace; but it keeps
+// blanks written as character references. So inside the strings, text made only of blanks is
+// written that way before parsing. Line ends stay one "\n", as XML reads them everywhere else.
+std::string KeepBlankTexts(const std::string& xml) {
+    std::string out;
+    out.reserve(xml.size());
+    int depth = 0; // 1 inside the root element, 2 inside a string
+    size_t i = 0;
+    while (i < xml.size()) {
+        if (xml[i] == '<') {
+            const size_t end = MarkupEnd(xml, i);
+            const bool tag = xml.compare(i, 2, "<!") != 0 && xml.compare(i, 2, "<?") != 0;
+            if (tag && xml.compare(i, 2, "</") == 0) {
+                --depth;
+            } else if (tag && !(end >= i + 2 && xml[end - 1] == '>' && xml[end - 2] == '/')) {
+                ++depth;
+            }
+            out.append(xml, i, end - i);
+            i = end;
+            continue;
+        }
+        size_t end = xml.find('<', i);
+        end = end == std::string::npos ? xml.size() : end;
+        const bool blank = std::all_of(xml.begin() + static_cast<std::ptrdiff_t>(i),
+                                       xml.begin() + static_cast<std::ptrdiff_t>(end), IsBlank);
+        if (!blank || depth < 2 || end == xml.size()) {
+            out.append(xml, i, end - i);
+            i = end;
+            continue;
+        }
+        for (; i < end; ++i) {
+            if (xml[i] == '\r' && i + 1 < end && xml[i + 1] == '\n') {
+                continue; // the "\n" after it stands for both
+            }
+            out += xml[i] == '\t' ? "&#9;" : (xml[i] == ' ' ? "&#32;" : "&#10;");
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -96,6 +173,7 @@ bool UICulture::LoadFile(const std::wstring& tag, std::map<std::wstring, std::ws
     if (tag.empty() || !Markup::ReadWholeFile(m_folder + tag + L".xml", content)) {
         return false;
     }
+    content = KeepBlankTexts(content);
     tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
     if (doc.Parse(content.data(), content.size()) != tinyxml2::XML_SUCCESS) {
         return false;

@@ -33,6 +33,12 @@ TEST_F(CultureTest, LooksKeysUpInTheSelectedLanguage) {
     EXPECT_EQ(culture->GetString(L"IDS_SPACED"), L"  two  spaces & an entity  ");
 }
 
+TEST_F(CultureTest, TextsOfBlanksAreKeptAsWritten) {
+    culture->SetLanguage(L"en-US", false);
+    EXPECT_EQ(culture->GetString(L"IDS_BLANK"), L" ");
+    EXPECT_EQ(culture->GetString(L"IDS_CDATA"), L"  <b> \t\n ");
+}
+
 TEST_F(CultureTest, MissingKeyGivesTheKeyItself) {
     culture->SetLanguage(L"en-US", false);
     EXPECT_EQ(culture->GetString(L"IDS_NO_SUCH_KEY"), L"IDS_NO_SUCH_KEY");
