@@ -5,6 +5,7 @@
 #include "duilib/UIEdit.h"
 #include "duilib/UIHorizontalLayout.h"
 #include "duilib/UILabel.h"
+#include "duilib/UILimits.h"
 #include "duilib/UIText.h"
 #include "duilib/UIVerticalLayout.h"
 #include "duilib/UIManager.h"
@@ -29,37 +30,6 @@ bool IsSettingElement(const char* name) {
            strcmp(name, "Include") == 0;
 }
 
-void ReadSetting(const tinyxml2::XMLElement* e, CPaintManagerUI* pm, int depth = 0) {
-    const char* name = e->Name();
-    if (strcmp(name, "Include") == 0) {
-        // Shared fonts and styles of several windows: the settings of another layout file. Nested
-        // includes are followed a few levels deep, which also stops a file including itself.
-        std::string content;
-        if (depth >= 4 || !Markup::ReadWholeFile(
-                              CPaintManagerUI::ResolveResourcePath(Wide(e->Attribute("source")).c_str()), content)) {
-            return;
-        }
-        tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-        if (doc.Parse(content.data(), content.size()) != tinyxml2::XML_SUCCESS || doc.RootElement() == nullptr) {
-            return;
-        }
-        for (const tinyxml2::XMLElement* c = doc.RootElement()->FirstChildElement(); c != nullptr;
-             c = c->NextSiblingElement()) {
-            if (IsSettingElement(c->Name())) {
-                ReadSetting(c, pm, depth + 1);
-            }
-        }
-    } else if (strcmp(name, "Font") == 0) {
-        pm->AddFont(e->IntAttribute("id", -1), Wide(e->Attribute("name")).c_str(), e->IntAttribute("size", 14),
-                    e->BoolAttribute("bold"), e->BoolAttribute("underline"), e->BoolAttribute("italic"),
-                    e->BoolAttribute("default"));
-    } else if (strcmp(name, "Style") == 0) {
-        pm->AddStyle(Wide(e->Attribute("name")).c_str(), Wide(e->Attribute("value")).c_str());
-    } else if (strcmp(name, "Default") == 0) {
-        pm->AddDefaultAttributeList(Wide(e->Attribute("name")).c_str(), Wide(e->Attribute("value")).c_str());
-    }
-}
-
 class Parser {
 public:
     Parser(CPaintManagerUI* pm, IDialogBuilderCallback* callback) : m_pm(pm), m_callback(callback) {}
@@ -71,7 +41,7 @@ public:
              e = e->NextSiblingElement()) {
             if (IsSettingElement(e->Name())) {
                 if (m_pm != nullptr) {
-                    ReadSetting(e, m_pm);
+                    ReadSetting(e, 0);
                 }
                 continue;
             }
@@ -89,7 +59,51 @@ public:
         return first;
     }
 
+    // Whether Include elements were left out because the build had read its share of files.
+    [[nodiscard]] bool IncludesCut() const { return m_includesCut; }
+
 private:
+    void ReadSetting(const tinyxml2::XMLElement* e, int depth) {
+        const char* name = e->Name();
+        if (strcmp(name, "Include") == 0) {
+            // Shared fonts and styles of several windows: the settings of another layout file.
+            // Nested includes are followed a few levels deep, which also stops a file including
+            // itself, and one build reads a bounded number of files in all, so files including
+            // each other many times do not multiply.
+            if (depth >= 4) {
+                return;
+            }
+            if (m_includes >= Limits::kMaxIncludes) {
+                m_includesCut = true;
+                return;
+            }
+            ++m_includes;
+            std::string content;
+            if (!Markup::ReadWholeFile(CPaintManagerUI::ResolveResourcePath(Wide(e->Attribute("source")).c_str()),
+                                       content)) {
+                return;
+            }
+            tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+            if (doc.Parse(content.data(), content.size()) != tinyxml2::XML_SUCCESS || doc.RootElement() == nullptr) {
+                return;
+            }
+            for (const tinyxml2::XMLElement* c = doc.RootElement()->FirstChildElement(); c != nullptr;
+                 c = c->NextSiblingElement()) {
+                if (IsSettingElement(c->Name())) {
+                    ReadSetting(c, depth + 1);
+                }
+            }
+        } else if (strcmp(name, "Font") == 0) {
+            m_pm->AddFont(e->IntAttribute("id", -1), Wide(e->Attribute("name")).c_str(), e->IntAttribute("size", 14),
+                          e->BoolAttribute("bold"), e->BoolAttribute("underline"), e->BoolAttribute("italic"),
+                          e->BoolAttribute("default"));
+        } else if (strcmp(name, "Style") == 0) {
+            m_pm->AddStyle(Wide(e->Attribute("name")).c_str(), Wide(e->Attribute("value")).c_str());
+        } else if (strcmp(name, "Default") == 0) {
+            m_pm->AddDefaultAttributeList(Wide(e->Attribute("name")).c_str(), Wide(e->Attribute("value")).c_str());
+        }
+    }
+
     // Builds one element and its children. The control goes into `parent` (which then owns it), or,
     // without a parent, to the caller as the tree's root; null for an element nobody can make.
     CControlUI* BuildOne(const tinyxml2::XMLElement* e, CControlUI* parent) {
@@ -126,6 +140,8 @@ private:
 
     CPaintManagerUI* m_pm;
     IDialogBuilderCallback* m_callback;
+    int m_includes = 0;
+    bool m_includesCut = false;
 };
 
 } // namespace
@@ -191,6 +207,9 @@ CControlUI* CDialogBuilder::Create(const wchar_t* xml, IDialogBuilderCallback* p
         m_error = L"layout has no root element";
         return nullptr;
     }
+    if (pManager != nullptr) {
+        pManager->BeginBuild();
+    }
     Parser parser(pManager, pCallback);
     CControlUI* result = nullptr;
     if (strcmp(root->Name(), "Window") == 0) {
@@ -203,6 +222,19 @@ CControlUI* CDialogBuilder::Create(const wchar_t* xml, IDialogBuilderCallback* p
     } else {
         // A bare control tree: the root element is the control.
         result = parser.Build(&doc, pParent);
+    }
+    const bool stylesCut = pManager != nullptr && pManager->EndBuild();
+    if (stylesCut || parser.IncludesCut()) {
+        // Said once for the build; the window still shows what was built.
+        std::wstring what;
+        if (stylesCut) {
+            what = std::to_wstring(Limits::kMaxStyleExpansions) + L" style expansions";
+        }
+        if (parser.IncludesCut()) {
+            what += (what.empty() ? L"" : L" and ") + std::to_wstring(Limits::kMaxIncludes) + L" includes";
+        }
+        Limits::Report(L"layout " + (xml[0] == L'<' ? std::wstring(L"text") : std::wstring(xml)) +
+                       L" asks for more than " + what + L"; the rest is left out");
     }
     if (result == nullptr) {
         m_error = L"layout holds no control";

@@ -1,5 +1,6 @@
 #include "duilib/UIContainer.h"
 
+#include "duilib/UILimits.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
 
@@ -117,7 +118,7 @@ void CContainerUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValu
     if (wcscmp(pstrName, L"inset") == 0) {
         SetInset(Markup::ParseRect(pstrValue));
     } else if (wcscmp(pstrName, L"childpadding") == 0) {
-        m_iChildPadding = _wtoi(pstrValue);
+        m_iChildPadding = Markup::ParseInt(pstrValue);
         NeedUpdate();
     } else if (wcscmp(pstrName, L"childalign") == 0) {
         m_childAlign = wcscmp(pstrValue, L"center") == 0  ? ChildAlign::Center
@@ -236,7 +237,8 @@ void CContainerUI::SetPosInLine(RECT rc, bool vertical) {
     };
 
     // First pass: fixed lengths and margins; the rest share what is left.
-    int fixedTotal = 0;
+    // Sums over many children in long long: each length is bounded, their count is not.
+    long long fixedTotal = 0;
     int flexible = 0;
     int placed = 0;
     for (const auto& child : m_items) {
@@ -254,12 +256,13 @@ void CContainerUI::SetPosInLine(RECT rc, bool vertical) {
         ++placed;
     }
     if (placed > 1) {
-        fixedTotal += gap * (placed - 1);
+        fixedTotal += static_cast<long long>(gap) * (placed - 1);
     }
-    int remainingSpace = std::max(0, axis.MainEnd(inner) - axis.MainStart(inner) - fixedTotal);
+    int remainingSpace = static_cast<int>(
+        std::clamp(axis.MainEnd(inner) - axis.MainStart(inner) - fixedTotal, 0LL, 2LL * Limits::kMaxCoordinate));
     int remainingFlexible = flexible;
 
-    int pos = axis.MainStart(inner);
+    long long pos = axis.MainStart(inner);
     for (const auto& child : m_items) {
         if (!child->IsVisible()) {
             continue;
@@ -288,7 +291,7 @@ void CContainerUI::SetPosInLine(RECT rc, bool vertical) {
             crossPos += available - thickness;
         }
         pos += m_pManager->Scale(axis.MainStart(pad));
-        child->SetPos(axis.MakeRect(pos, crossPos, length, thickness));
+        child->SetPos(axis.MakeRect(Limits::ClampCoordinate(pos), crossPos, length, thickness));
         pos += length + m_pManager->Scale(axis.MainEnd(pad)) + gap;
     }
 }

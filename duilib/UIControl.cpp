@@ -2,6 +2,7 @@
 
 #include "duilib/UICulture.h"
 #include "duilib/UIImage.h"
+#include "duilib/UILimits.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
 
@@ -123,6 +124,8 @@ void CControlUI::SetBorderColor(DWORD argb) {
 }
 
 void CControlUI::SetPos(RECT rc) {
+    // Far past any screen nothing can be seen, and GDI+ and the layout's sums would overflow.
+    rc = Limits::ClampRect(rc);
     if (rc.right < rc.left) {
         rc.right = rc.left;
     }
@@ -175,17 +178,17 @@ void CControlUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue)
         m_bFloat = Markup::ParseBool(pstrValue);
         NeedUpdate();
     } else if (name == L"width") {
-        SetFixedWidth(_wtoi(pstrValue));
+        SetFixedWidth(Markup::ParseInt(pstrValue));
     } else if (name == L"height") {
-        SetFixedHeight(_wtoi(pstrValue));
+        SetFixedHeight(Markup::ParseInt(pstrValue));
     } else if (name == L"minwidth") {
-        m_cxyMin.cx = _wtoi(pstrValue);
+        m_cxyMin.cx = Markup::ParseInt(pstrValue);
     } else if (name == L"minheight") {
-        m_cxyMin.cy = _wtoi(pstrValue);
+        m_cxyMin.cy = Markup::ParseInt(pstrValue);
     } else if (name == L"maxwidth") {
-        m_cxyMax.cx = _wtoi(pstrValue);
+        m_cxyMax.cx = Markup::ParseInt(pstrValue);
     } else if (name == L"maxheight") {
-        m_cxyMax.cy = _wtoi(pstrValue);
+        m_cxyMax.cy = Markup::ParseInt(pstrValue);
     } else if (name == L"padding") {
         m_rcPadding = Markup::ParseRect(pstrValue);
         NeedUpdate();
@@ -205,11 +208,11 @@ void CControlUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue)
         }
     } else if (name == L"bordersize") {
         // One value for the whole outline, or four ("l,t,r,b") for single sides such as a rule.
-        m_nBorderSize = _wtoi(pstrValue);
+        m_nBorderSize = Markup::ParseInt(pstrValue);
         m_bBorderSides = wcschr(pstrValue, L',') != nullptr;
         m_rcBorderSides = m_bBorderSides ? Markup::ParseRect(pstrValue) : RECT{};
     } else if (name == L"borderround") {
-        m_nBorderRound = _wtoi(pstrValue);
+        m_nBorderRound = Markup::ParseInt(pstrValue);
     } else if (name == L"bkimage") {
         SetBkImage(pstrValue);
     } else if (name == L"foreimage") {
@@ -219,14 +222,8 @@ void CControlUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue)
     } else if (name == L"keyboard") {
         m_bKeyboard = Markup::ParseBool(pstrValue);
     } else if (name == L"style") {
-        // A style may name another style; a skin whose styles name each other in a circle must not
-        // recurse until the stack runs out, so the chain is cut at a depth no real skin needs.
-        static thread_local int styleDepth = 0;
-        constexpr int kMaxStyleDepth = 8;
-        if (m_pManager != nullptr && styleDepth < kMaxStyleDepth) {
-            ++styleDepth;
-            ApplyAttributeList(m_pManager->GetStyle(pstrValue));
-            --styleDepth;
+        if (m_pManager != nullptr) {
+            m_pManager->ApplyStyle(*this, pstrValue);
         }
     }
 }

@@ -1,6 +1,10 @@
 #include "duilib/UIFont.h"
 
+#include "duilib/UILimits.h"
+
+#include <algorithm>
 #include <cwchar>
+#include <string>
 
 namespace DuiLib {
 
@@ -8,6 +12,12 @@ void FontTable::Add(int id, const wchar_t* face, int size, bool bold, bool under
     FontInfo info;
     info.face = face != nullptr && *face != L'\0' ? face : L"Microsoft YaHei UI";
     info.size = size > 0 ? size : 14;
+    if (info.size > Limits::kMaxFontSize) {
+        // GDI+ caches glyphs by their size: a font thousands of pixels high takes gigabytes.
+        Limits::Report(L"font " + std::to_wstring(id) + L" is " + std::to_wstring(info.size) + L" px; drawn at " +
+                       std::to_wstring(Limits::kMaxFontSize) + L" px");
+        info.size = Limits::kMaxFontSize;
+    }
     info.bold = bold;
     info.underline = underline;
     info.italic = italic;
@@ -40,9 +50,10 @@ FontTable::FontCache& FontTable::CacheFor(int id, int dpi) {
     (void)GetMeasureGraphics(); // makes the memory DC the fonts are created against
     cache = FontCache{};
     cache.dpi = dpi;
+    const int pixels = std::min(MulDiv(info.size, dpi, 96), Limits::kMaxFontPixels);
     for (std::size_t style = 0; style < cache.fonts.size(); ++style) {
         LOGFONTW lf{};
-        lf.lfHeight = -MulDiv(info.size, dpi, 96);
+        lf.lfHeight = -pixels;
         lf.lfWeight = (info.bold || (style & 1)) ? FW_SEMIBOLD : FW_NORMAL;
         lf.lfUnderline = (info.underline || (style & 2)) ? TRUE : FALSE;
         lf.lfItalic = info.italic ? TRUE : FALSE;
@@ -59,9 +70,9 @@ FontTable::FontCache& FontTable::CacheFor(int id, int dpi) {
             }
         }
         if (!cache.fonts[style]) {
-            cache.fonts[style] = std::make_unique<Gdiplus::Font>(
-                Gdiplus::FontFamily::GenericSansSerif(), static_cast<float>(MulDiv(info.size, dpi, 96)),
-                (style & 1) ? Gdiplus::FontStyleBold : 0, Gdiplus::UnitPixel);
+            cache.fonts[style] =
+                std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(), static_cast<float>(pixels),
+                                                (style & 1) ? Gdiplus::FontStyleBold : 0, Gdiplus::UnitPixel);
         }
         if (style == 0) {
             cache.hfont.reset(CreateFontIndirectW(&lf));

@@ -21,7 +21,8 @@ public:
     FontTable(const FontTable&) = delete;
     FontTable& operator=(const FontTable&) = delete;
 
-    // A font by number; `size` in 96-DPI pixels. The first font added, or the last one marked
+    // A font by number; `size` in 96-DPI pixels, at most Limits::kMaxFontSize (and at most
+    // Limits::kMaxFontPixels once scaled for the DPI). The first font added, or the last one marked
     // default, serves id -1 and ids nobody defined.
     void Add(int id, const wchar_t* face, int size, bool bold, bool underline, bool italic, bool isDefault);
     // The fonts of `id` at `dpi`; null fonts only when GDI+ cannot make any.

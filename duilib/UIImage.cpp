@@ -1,11 +1,17 @@
 #include "duilib/UIImage.h"
 
+#include "duilib/UILimits.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
 
+#include "common/UniqueHandle.h"
+
+#include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <map>
 #include <memory>
+#include <string>
 #include <utility>
 
 namespace DuiLib {
@@ -17,9 +23,17 @@ namespace {
 struct GdiplusState {
     int sessions = 0;
     ULONG_PTR token = 0;
-    // By full path: the premultiplied copy (null for a file that could not be read) and the scale
-    // the file was drawn for.
-    std::map<std::wstring, std::pair<std::unique_ptr<Gdiplus::Bitmap>, float>> images;
+    struct Entry {
+        std::unique_ptr<Gdiplus::Bitmap> bitmap; // the premultiplied copy; null for an unreadable file
+        float drawnScale = 1.0f;
+        unsigned long long pixels = 0;
+        unsigned long long lastUse = 0;
+    };
+    // By full path, at most Limits::kMaxCachedImages entries and kMaxCachedPixels pixels; the
+    // image used longest ago makes room for a new one.
+    std::map<std::wstring, Entry> images;
+    unsigned long long cachedPixels = 0;
+    unsigned long long uses = 0;
 };
 
 GdiplusState g_gdiplus;
@@ -39,11 +53,111 @@ float ScaleFromName(const std::wstring& path) {
     return 1.0f;
 }
 
+unsigned ReadAt(HANDLE file, LONGLONG offset, BYTE* buffer, DWORD size) {
+    LARGE_INTEGER at{};
+    at.QuadPart = offset;
+    DWORD read = 0;
+    if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN) || !ReadFile(file, buffer, size, &read, nullptr)) {
+        return 0;
+    }
+    return read;
+}
+
+UINT BigEndian16(const BYTE* p) {
+    return (UINT{p[0]} << 8) | p[1];
+}
+UINT BigEndian32(const BYTE* p) {
+    return (BigEndian16(p) << 16) | BigEndian16(p + 2);
+}
+UINT LittleEndian16(const BYTE* p) {
+    return (UINT{p[1]} << 8) | p[0];
+}
+UINT LittleEndian32(const BYTE* p) {
+    return (LittleEndian16(p + 2) << 16) | LittleEndian16(p);
+}
+UINT Magnitude(UINT value) {
+    const auto v = static_cast<long long>(static_cast<INT>(value));
+    return static_cast<UINT>(std::min(v < 0 ? -v : v, 0xFFFFFFFFLL));
+}
+
+// The pixel size a PNG, GIF, BMP or JPEG file states in its header, read without decoding the file
+// (some GDI+ decode a whole image just to say how large it is). False for other formats.
+bool HeaderSize(const std::wstring& path, UINT& width, UINT& height) {
+    unique_file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return false;
+    }
+    BYTE h[26] = {};
+    const unsigned n = ReadAt(file.get(), 0, h, sizeof(h));
+    if (n >= 24 && memcmp(h, "\x89PNG\r\n\x1a\n", 8) == 0 && memcmp(h + 12, "IHDR", 4) == 0) {
+        width = BigEndian32(h + 16);
+        height = BigEndian32(h + 20);
+        return true;
+    }
+    if (n >= 10 && (memcmp(h, "GIF87a", 6) == 0 || memcmp(h, "GIF89a", 6) == 0)) {
+        width = LittleEndian16(h + 6);
+        height = LittleEndian16(h + 8);
+        return true;
+    }
+    if (n >= 26 && h[0] == 'B' && h[1] == 'M') {
+        const bool core = LittleEndian32(h + 14) == 12; // the old header of 16-bit sizes
+        width = core ? LittleEndian16(h + 18) : Magnitude(LittleEndian32(h + 18));
+        height = core ? LittleEndian16(h + 20) : Magnitude(LittleEndian32(h + 22)); // negative: top-down
+        return true;
+    }
+    if (n >= 4 && h[0] == 0xFF && h[1] == 0xD8) {
+        // JPEG: the frame header among the segments before the first scan.
+        LONGLONG at = 2;
+        for (int segment = 0; segment < 4096; ++segment) {
+            BYTE m[9] = {};
+            const unsigned got = ReadAt(file.get(), at, m, sizeof(m));
+            if (got < 4 || m[0] != 0xFF) {
+                return false;
+            }
+            const BYTE type = m[1];
+            if (type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 && type != 0xCC) {
+                if (got < sizeof(m)) {
+                    return false;
+                }
+                height = BigEndian16(m + 5);
+                width = BigEndian16(m + 7);
+                return true;
+            }
+            if (type == 0xD9 || type == 0xDA) {
+                return false;
+            }
+            const bool standalone = type == 0xFF || type == 0x01 || (type >= 0xD0 && type <= 0xD7);
+            at += standalone ? (type == 0xFF ? 1 : 2) : 2 + BigEndian16(m + 2);
+        }
+    }
+    return false;
+}
+
+// Whether an image of this size may be decoded and kept; says why not once for the file.
+bool WithinBudget(const std::wstring& path, UINT width, UINT height) {
+    if (width <= Limits::kMaxImageSide && height <= Limits::kMaxImageSide &&
+        static_cast<unsigned long long>(width) * height <= Limits::kMaxImagePixels) {
+        return true;
+    }
+    Limits::Report(L"image " + path + L" is " + std::to_wstring(width) + L" x " + std::to_wstring(height) +
+                   L" pixels, more than " + std::to_wstring(Limits::kMaxImagePixels) + L" in all or " +
+                   std::to_wstring(Limits::kMaxImageSide) + L" a side; it is not drawn");
+    return false;
+}
+
 // Keeps a premultiplied copy: it draws faster than the file's own format, and the file is not held
-// open (GDI+ locks a file for as long as a bitmap made from it lives). Null when unreadable.
+// open (GDI+ locks a file for as long as a bitmap made from it lives). Null when unreadable or too
+// large: the size is checked before the image is decoded.
 std::unique_ptr<Gdiplus::Bitmap> LoadCopy(const std::wstring& fullPath) {
+    UINT headerWidth = 0;
+    UINT headerHeight = 0;
+    if (HeaderSize(fullPath, headerWidth, headerHeight) && !WithinBudget(fullPath, headerWidth, headerHeight)) {
+        return nullptr;
+    }
     Gdiplus::Bitmap file(fullPath.c_str());
-    if (file.GetLastStatus() != Gdiplus::Ok || file.GetWidth() == 0 || file.GetHeight() == 0) {
+    if (file.GetLastStatus() != Gdiplus::Ok || file.GetWidth() == 0 || file.GetHeight() == 0 ||
+        !WithinBudget(fullPath, file.GetWidth(), file.GetHeight())) {
         return nullptr;
     }
     const INT width = static_cast<INT>(file.GetWidth());
@@ -66,7 +180,7 @@ GdiplusSession::GdiplusSession() {
     if (g_gdiplus.sessions == 0) {
         Gdiplus::GdiplusStartupInput input;
         if (Gdiplus::GdiplusStartup(&g_gdiplus.token, &input, nullptr) != Gdiplus::Ok) {
-            OutputDebugStringW(L"duilib: GDI+ did not start; windows draw nothing\n");
+            Limits::Report(L"GDI+ did not start; windows draw nothing");
             return;
         }
     }
@@ -79,7 +193,7 @@ GdiplusSession::~GdiplusSession() {
         return;
     }
     // Images are GDI+ objects: they go before GDI+ itself.
-    g_gdiplus.images.clear();
+    Render::FlushImageCache();
     Gdiplus::GdiplusShutdown(g_gdiplus.token);
     g_gdiplus.token = 0;
 }
@@ -121,16 +235,34 @@ CachedImage GetImage(const std::wstring& fullPath) {
     if (!GdiplusSession::IsRunning()) {
         return {};
     }
-    auto found = g_gdiplus.images.find(fullPath);
-    if (found == g_gdiplus.images.end()) {
+    auto& images = g_gdiplus.images;
+    auto found = images.find(fullPath);
+    if (found == images.end()) {
         // A missing file stays remembered as missing, so it is not retried on every paint.
-        found = g_gdiplus.images.emplace(fullPath, std::make_pair(LoadCopy(fullPath), ScaleFromName(fullPath))).first;
+        GdiplusState::Entry entry;
+        entry.bitmap = LoadCopy(fullPath);
+        entry.drawnScale = ScaleFromName(fullPath);
+        if (entry.bitmap) {
+            entry.pixels = static_cast<unsigned long long>(entry.bitmap->GetWidth()) * entry.bitmap->GetHeight();
+        }
+        while (!images.empty() && (images.size() >= Limits::kMaxCachedImages ||
+                                   g_gdiplus.cachedPixels + entry.pixels > Limits::kMaxCachedPixels)) {
+            const auto oldest = std::min_element(images.begin(), images.end(), [](const auto& a, const auto& b) {
+                return a.second.lastUse < b.second.lastUse;
+            });
+            g_gdiplus.cachedPixels -= oldest->second.pixels;
+            images.erase(oldest);
+        }
+        g_gdiplus.cachedPixels += entry.pixels;
+        found = images.emplace(fullPath, std::move(entry)).first;
     }
-    return CachedImage{found->second.first.get(), found->second.second};
+    found->second.lastUse = ++g_gdiplus.uses;
+    return CachedImage{found->second.bitmap.get(), found->second.drawnScale};
 }
 
 void FlushImageCache() {
     g_gdiplus.images.clear();
+    g_gdiplus.cachedPixels = 0;
 }
 
 size_t ImageCacheSize() {

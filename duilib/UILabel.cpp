@@ -16,7 +16,14 @@ void DrawRuns(Gdiplus::Graphics& g, const Render::TextLayout& layout, const Rend
     Gdiplus::Region saved;
     g.GetClip(&saved);
     g.IntersectClip(Gdiplus::Rect(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top));
+    Gdiplus::RectF visible;
+    const bool bounded = g.GetClipBounds(&visible) == Gdiplus::Ok;
+    visible.Inflate(layout.lineHeight, layout.lineHeight); // glyphs may reach a little past their box
     for (const Render::TextRun& run : layout.runs) {
+        // Only runs that can be seen go to GDI+, which fails on text reaching far outside the frame.
+        if (bounded && !visible.IntersectsWith(run.box)) {
+            continue;
+        }
         Gdiplus::Font* font = run.link >= 0 ? fonts.link : (run.bold ? fonts.bold : fonts.normal);
         if (font == nullptr) {
             font = fonts.normal;

@@ -97,6 +97,11 @@ public:
     // Styles (<Style name value>) and per-class defaults (<Default name value>).
     void AddStyle(const wchar_t* name, const wchar_t* attributes);
     const wchar_t* GetStyle(const wchar_t* name) const;
+    // Applies the named style's attributes to the control. Styles may name styles: a chain is cut
+    // at a depth no real skin needs, so a circle of styles ends, and a build (or one style applied
+    // outside a build) expands at most Limits::kMaxStyleExpansions styles in all, so styles naming
+    // themselves many times do not multiply.
+    void ApplyStyle(CControlUI& control, const wchar_t* name);
     void AddDefaultAttributeList(const wchar_t* controlClass, const wchar_t* attributes);
     const wchar_t* GetDefaultAttributeList(const wchar_t* controlClass) const;
 
@@ -129,6 +134,11 @@ private:
     // The controls' own hooks into their manager.
     friend class CControlUI;
     friend class CEditUI;
+    friend class CDialogBuilder;
+    // The builds of skins into this window: one style budget for each outermost build. EndBuild
+    // tells whether that build's styles ran out of it.
+    void BeginBuild();
+    [[nodiscard]] bool EndBuild();
     // A control is going away: nothing may point at it any more.
     void ReapObjects(CControlUI* pControl);
     // Native EDIT children register here so that keys, colours, fonts and focus reach them.
@@ -159,6 +169,10 @@ private:
     UINT_PTR m_nextTimerId = 0x1000;
     std::map<std::wstring, std::wstring> m_styles;
     std::map<std::wstring, std::wstring> m_defaults;
+    int m_buildDepth = 0;
+    int m_styleDepth = 0;
+    int m_styleExpansions = 0;
+    bool m_stylesCut = false;
     bool m_bNeedLayout = true;
     SIZE m_layoutSize{};
     FontTable m_fonts;

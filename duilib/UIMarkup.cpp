@@ -1,5 +1,7 @@
 #include "duilib/UIMarkup.h"
 
+#include "duilib/UILimits.h"
+
 #include "common/UniqueHandle.h"
 
 #include <cwchar>
@@ -55,7 +57,7 @@ bool ParseInts(const wchar_t* text, int* values, int count) {
         if (end == p) {
             break;
         }
-        values[parsed++] = static_cast<int>(v);
+        values[parsed++] = Limits::ClampCoordinate(v);
         p = end;
         while (iswspace(*p)) {
             ++p;
@@ -66,6 +68,12 @@ bool ParseInts(const wchar_t* text, int* values, int count) {
         ++p;
     }
     return parsed > 0;
+}
+
+int ParseInt(const wchar_t* text) {
+    int value = 0;
+    (void)ParseInts(text, &value, 1); // what does not parse is 0
+    return value;
 }
 
 RECT ParseRect(const wchar_t* text) {

@@ -14,8 +14,11 @@ namespace DuiLib::Markup {
 // Parses "#RRGGBB" (opaque) or "#AARRGGBB" into 0xAARRGGBB; false on anything else, and `argb`
 // keeps what it held (so a colour attribute with a malformed value keeps the current colour).
 [[nodiscard]] bool ParseColor(const wchar_t* text, DWORD& argb);
-// Parses up to `count` comma-separated integers; missing ones stay 0. False when nothing parses.
+// Parses up to `count` comma-separated integers, each held to ±Limits::kMaxCoordinate; missing ones
+// stay 0. False when nothing parses.
 [[nodiscard]] bool ParseInts(const wchar_t* text, int* values, int count);
+// One integer as ParseInts reads it (a position, size or width); 0 when none parses.
+int ParseInt(const wchar_t* text);
 RECT ParseRect(const wchar_t* text);
 SIZE ParseSize(const wchar_t* text);
 bool ParseBool(const wchar_t* text);

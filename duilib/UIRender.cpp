@@ -28,33 +28,63 @@ void AddRoundRect(Gdiplus::GraphicsPath& path, const Gdiplus::RectF& r, float ra
     path.CloseFigure();
 }
 
+namespace {
+
+// The part of `rc` worth handing to GDI+: false when none of it lies in the clip; otherwise `r` is
+// `rc` with every edge that lies farther than `margin` outside the clip moved in to that distance,
+// so shapes far larger than the window (whose paths overflow GDI+'s stack) become window-sized.
+// With a margin past the corners' reach, what is moved is never seen.
+bool VisiblePart(Gdiplus::Graphics& g, const RECT& rc, float margin, Gdiplus::RectF& r) {
+    if (rc.right <= rc.left || rc.bottom <= rc.top) {
+        return false;
+    }
+    r = Gdiplus::RectF(static_cast<float>(rc.left), static_cast<float>(rc.top), static_cast<float>(rc.right - rc.left),
+                       static_cast<float>(rc.bottom - rc.top));
+    Gdiplus::RectF clip;
+    if (g.GetClipBounds(&clip) != Gdiplus::Ok) {
+        return true;
+    }
+    if (!clip.IntersectsWith(r)) {
+        return false;
+    }
+    clip.Inflate(margin, margin);
+    return Gdiplus::RectF::Intersect(r, r, clip) != FALSE;
+}
+
+// The corner radius a rectangle of this size can take.
+float FittingRadius(const RECT& rc, float radius) {
+    return std::min(radius, static_cast<float>(std::min(rc.right - rc.left, rc.bottom - rc.top)) / 2);
+}
+
+} // namespace
+
 void FillRect(Gdiplus::Graphics& g, const RECT& rc, DWORD argb, float radius) {
-    if ((argb >> 24) == 0 || rc.right <= rc.left || rc.bottom <= rc.top) {
+    Gdiplus::RectF r;
+    const float fit = FittingRadius(rc, radius);
+    if ((argb >> 24) == 0 || !VisiblePart(g, rc, 2 * fit + 2, r)) {
         return;
     }
     Gdiplus::SolidBrush brush(ToColor(argb));
-    const Gdiplus::RectF r(static_cast<float>(rc.left), static_cast<float>(rc.top),
-                           static_cast<float>(rc.right - rc.left), static_cast<float>(rc.bottom - rc.top));
     if (radius <= 0.5f) {
         g.FillRectangle(&brush, r);
         return;
     }
     Gdiplus::GraphicsPath path;
-    AddRoundRect(path, r, radius);
+    AddRoundRect(path, r, fit);
     g.FillPath(&brush, &path);
 }
 
 void DrawBorder(Gdiplus::Graphics& g, const RECT& rc, DWORD argb, float width, float radius) {
-    if ((argb >> 24) == 0 || width <= 0 || rc.right <= rc.left || rc.bottom <= rc.top) {
+    Gdiplus::RectF r;
+    const float fit = FittingRadius(rc, radius);
+    if ((argb >> 24) == 0 || width <= 0 || !VisiblePart(g, rc, 2 * fit + 2 * width + 2, r)) {
         return;
     }
     Gdiplus::Pen pen(ToColor(argb), width);
     const float half = width / 2;
-    const Gdiplus::RectF r(static_cast<float>(rc.left) + half, static_cast<float>(rc.top) + half,
-                           static_cast<float>(rc.right - rc.left) - width,
-                           static_cast<float>(rc.bottom - rc.top) - width);
+    r.Inflate(-half, -half);
     Gdiplus::GraphicsPath path;
-    AddRoundRect(path, r, std::max(0.0f, radius - half));
+    AddRoundRect(path, r, std::max(0.0f, fit - half));
     g.DrawPath(&pen, &path);
 }
 

@@ -20,6 +20,8 @@ void PrepareGraphics(Gdiplus::Graphics& g);
 
 Gdiplus::Color ToColor(DWORD argb);
 void AddRoundRect(Gdiplus::GraphicsPath& path, const Gdiplus::RectF& r, float radius);
+// Shapes are drawn only where they meet the graphics' clip (nothing when they miss it), and a
+// shape far larger than the clip is cut down to it first.
 void FillRect(Gdiplus::Graphics& g, const RECT& rc, DWORD argb, float radius);
 // Outlines inside rc with the given pen width.
 void DrawBorder(Gdiplus::Graphics& g, const RECT& rc, DWORD argb, float width, float radius);

@@ -1,7 +1,12 @@
 #include "duilib/UITextLayout.h"
 
+#include "duilib/UILimits.h"
+
 #include <cmath>
 #include <cwchar>
+#include <map>
+#include <string_view>
+#include <tuple>
 
 namespace DuiLib::Render {
 
@@ -39,6 +44,10 @@ std::vector<Segment> ParseMarkup(const std::wstring& text, bool markup, int* lin
             pending.clear();
         }
     };
+    // One pass: the next '}' is looked for again only once the scan has passed it, and a tag is
+    // compared where it stands, so many '{' without a '}' cost no more than other characters.
+    size_t close = 0;
+    bool closeFound = false;
     for (size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];
         if (c == L'\r') {
@@ -50,11 +59,14 @@ std::vector<Segment> ParseMarkup(const std::wstring& text, bool markup, int* lin
             continue;
         }
         if (markup && c == L'{') {
-            const size_t close = text.find(L'}', i);
+            if (!closeFound || (close != std::wstring::npos && close < i)) {
+                close = text.find(L'}', i);
+                closeFound = true;
+            }
             if (close != std::wstring::npos) {
-                const std::wstring tag = text.substr(i + 1, close - i - 1);
+                const std::wstring_view tag = std::wstring_view(text).substr(i + 1, close - i - 1);
                 bool known = true;
-                if (tag == L"a" || tag.rfind(L"a ", 0) == 0) {
+                if (tag == L"a" || tag.substr(0, 2) == L"a ") {
                     flush();
                     currentLink = links++;
                 } else if (tag == L"/a") {
@@ -124,13 +136,19 @@ TextLayout BreakLines(const MeasureText& measure, float lineHeight, const std::w
             const wchar_t c = s.text[i];
             size_t j = i + 1;
             const bool space = c == L' ' || c == L'\t';
+            // No token is longer than GDI+ is asked to measure and draw at once; a longer word is
+            // cut (never inside a surrogate pair), which no real text meets.
+            const size_t end = std::min(s.text.size(), i + Limits::kMaxRunChars);
             if (space) {
-                while (j < s.text.size() && (s.text[j] == L' ' || s.text[j] == L'\t')) {
+                while (j < end && (s.text[j] == L' ' || s.text[j] == L'\t')) {
                     ++j;
                 }
             } else if (!IsCjk(c)) {
-                while (j < s.text.size() && s.text[j] != L' ' && s.text[j] != L'\t' && !IsCjk(s.text[j])) {
+                while (j < end && s.text[j] != L' ' && s.text[j] != L'\t' && !IsCjk(s.text[j])) {
                     ++j;
+                }
+                if (j == end && j < s.text.size() && j - i > 1 && IS_HIGH_SURROGATE(s.text[j - 1])) {
+                    --j;
                 }
             }
             tokens.push_back(Token{s.text.substr(i, j - i), s.link, s.bold, space, false});
@@ -153,7 +171,7 @@ TextLayout BreakLines(const MeasureText& measure, float lineHeight, const std::w
         if (!layout.runs.empty()) {
             TextRun& last = layout.runs.back();
             if (last.line == line && last.link == link && last.bold == bold &&
-                std::abs(last.box.GetRight() - x) < 0.01f) {
+                std::abs(last.box.GetRight() - x) < 0.01f && last.text.size() + t.size() <= Limits::kMaxRunChars) {
                 last.text += t;
                 last.box.Width += w;
                 x += w;
@@ -170,9 +188,27 @@ TextLayout BreakLines(const MeasureText& measure, float lineHeight, const std::w
         x += w;
     };
 
+    // A word wider than the line is measured by its characters; most repeat.
+    std::map<std::tuple<wchar_t, bool, bool>, float> charWidths;
+    auto measureChar = [&](wchar_t c, bool link, bool bold) {
+        auto [it, added] = charWidths.try_emplace(std::make_tuple(c, link, bold), 0.0f);
+        if (added) {
+            it->second = measure(std::wstring(1, c), link, bold);
+        }
+        return it->second;
+    };
+    // No control reaches past Limits::kMaxCoordinate pixels, so text past it is never seen: it is
+    // neither measured nor placed.
+    const auto farthest = static_cast<float>(Limits::kMaxCoordinate);
     for (const Token& token : tokens) {
+        if (static_cast<float>(line) * layout.lineHeight > farthest) {
+            break;
+        }
         if (token.newline) {
             newLine();
+            continue;
+        }
+        if (x > farthest) {
             continue;
         }
         const bool link = token.link >= 0;
@@ -192,7 +228,7 @@ TextLayout BreakLines(const MeasureText& measure, float lineHeight, const std::w
             std::wstring part;
             float partWidth = 0;
             for (wchar_t c : token.text) {
-                const float cw = measure(std::wstring(1, c), link, token.bold);
+                const float cw = measureChar(c, link, token.bold);
                 if (!part.empty() && partWidth + cw > maxWidth) {
                     place(part, token.link, token.bold, partWidth);
                     lineWidth = x;

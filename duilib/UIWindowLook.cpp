@@ -1,7 +1,9 @@
 #include "duilib/UIWindowLook.h"
 
+#include "duilib/UILimits.h"
 #include "duilib/UIMarkup.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <string>
 
@@ -11,7 +13,10 @@ void WindowLook::SetAttribute(const wchar_t* name, const wchar_t* value) {
     const std::wstring attribute = name;
     DWORD color = 0;
     if (attribute == L"size") {
+        // The window is painted into one bitmap of its size.
         initSize = Markup::ParseSize(value);
+        initSize.cx = std::clamp(initSize.cx, 0L, static_cast<LONG>(Limits::kMaxWindowSize));
+        initSize.cy = std::clamp(initSize.cy, 0L, static_cast<LONG>(Limits::kMaxWindowSize));
     } else if (attribute == L"caption") {
         caption = Markup::ParseRect(value);
     } else if (attribute == L"roundcorner") {
@@ -23,7 +28,7 @@ void WindowLook::SetAttribute(const wchar_t* name, const wchar_t* value) {
     } else if (attribute == L"bordercolor" && Markup::ParseColor(value, color)) {
         borderColor = color;
     } else if (attribute == L"bordersize") {
-        borderSize = _wtoi(value);
+        borderSize = Markup::ParseInt(value);
     } else if (attribute == L"textcolor" && Markup::ParseColor(value, color)) {
         textColor = color;
     } else if (attribute == L"disabledtextcolor" && Markup::ParseColor(value, color)) {

@@ -1,0 +1,141 @@
+#include "tests/duilib/ToolkitTest.h"
+
+#include "duilib/UILimits.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace DuiLib;
+
+namespace {
+
+std::vector<std::wstring> g_reports;
+void Collect(const wchar_t* message) {
+    g_reports.emplace_back(message);
+}
+
+std::wstring Repeat(const std::wstring& text, int times) {
+    std::wstring result;
+    for (int i = 0; i < times; ++i) {
+        result += text;
+    }
+    return result;
+}
+
+void WriteFile(const std::wstring& path, const std::string& bytes) {
+    std::ofstream(path.c_str(), std::ios::binary) << bytes;
+}
+
+// A PNG whose header claims 8192 x 8192 pixels; what follows does not matter, as the size must
+// be refused before anything is decoded.
+std::string PngHeader(unsigned width, unsigned height) {
+    std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (unsigned v : {width, height}) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            png += static_cast<char>((v >> shift) & 0xFF);
+        }
+    }
+    return png + std::string("\x08\x06\0\0\0\0\0\0\0", 9);
+}
+
+class BoundsTest : public ToolkitTest {
+protected:
+    void SetUp() override {
+        ToolkitTest::SetUp();
+        g_reports.clear();
+        Limits::SetReportSink(&Collect);
+        Render::FlushImageCache(); // a refused image is reported when it is first asked for
+    }
+    void TearDown() override {
+        Limits::SetReportSink(nullptr);
+        ToolkitTest::TearDown();
+    }
+};
+
+} // namespace
+
+// Each skin asks for what once crashed the painter or expanded without end. The window must open,
+// paint to the end (the green control is painted last) and say once what it left out.
+TEST_F(BoundsTest, HostileSkinsOpenAndPaintWhatCanBeShown) {
+    const std::wstring folder = SkinFolder();
+    std::string fanout = "<Window>";
+    for (int i = 0; i < 48; ++i) {
+        fanout += "<Include source=\"fanout.xml\"/>";
+    }
+    WriteFile(folder + L"fanout.xml", fanout + "<Style name=\"green\" value=\"bkcolor='#FF00FF00'\"/></Window>");
+    WriteFile(folder + L"drawable\\bomb.png", PngHeader(8192, 8192));
+    const std::wstring green = LR"(<Control float="true" pos="150,10,190,50" bkcolor="#FF00FF00"/>)";
+    const std::wstring longText = std::wstring(100000, L'W');
+    const struct {
+        const char* what;
+        std::wstring body; // inside <Window><Container>
+        std::wstring header = L"";
+        const wchar_t* report = nullptr; // part of the one report, or none
+    } cases[] = {
+        {"huge font", L"<Label text=\"Huge\"/>" + green, L"<Font id=\"0\" size=\"30000\"/>", L"font 0 is 30000 px"},
+        {"long text in a large font",
+         L"<Label font=\"1\" text=\"" + longText + L"\"/><Text font=\"1\" text=\"" + longText + L"\"/>" + green,
+         L"<Font id=\"1\" size=\"400\"/>"},
+        {"huge rounded control",
+         LR"(<Control float="true" pos="0,0,3000,60000" bkcolor="#FF0000FF" bordercolor="#FF000000" borderround="40"/>
+             <Control float="true" pos="-2000,-2000,3000,3000" borderround="2500" bordercolor="#FF000000"/>)" +
+             green},
+        {"far-away focused button",
+         LR"(<Button name="far" float="true" pos="30000,30000,30100,30040" text="Far" borderround="4"/>
+             <Button name="near" float="true" pos="-99999,10,100,50" text="Near"/>)" +
+             green},
+        {"self-naming style", LR"(<Control style="self"/>)" + green,
+         L"<Style name=\"self\" value=\"" + Repeat(L"style='self' ", 9) + L"\"/>", L"256 style expansions"},
+        {"include fan-out", LR"(<Control float="true" pos="150,10,190,50" style="green"/>)",
+         LR"(<Include source="fanout.xml"/>)", L"64 includes"},
+        {"unclosed markup", L"<Text text=\"" + std::wstring(80000, L'{') + L"\"/>" + green},
+        {"image bomb",
+         LR"(<Control float="true" pos="150,10,190,50" bkcolor="#FF00FF00" bkimage="drawable\bomb.png"/>)", L"",
+         L"is 8192 x 8192 pixels"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_reports.clear();
+        TestWindow window(L"<Window size=\"200,100\">" + c.header + L"<Container>" + c.body + L"</Container></Window>");
+        ASSERT_NE(window.Open(), nullptr);
+        window.Pm().SetDPI(96);
+        if (CControlUI* farButton = window.Pm().FindControl(L"far")) {
+            window.Pm().SetFocus(farButton, true);
+        }
+        EXPECT_EQ(window.initCount, 1);
+        EXPECT_EQ(PaintedPixel(window, 170, 30), 0xFF00FF00u);
+        if (c.report != nullptr) {
+            ASSERT_EQ(g_reports.size(), 1u);
+            EXPECT_NE(g_reports[0].find(c.report), std::wstring::npos) << g_reports[0];
+        } else {
+            EXPECT_TRUE(g_reports.empty());
+        }
+    }
+    EXPECT_TRUE(DeleteFileW((folder + L"fanout.xml").c_str()));
+    EXPECT_TRUE(DeleteFileW((folder + L"drawable\\bomb.png").c_str()));
+}
+
+TEST_F(BoundsTest, WhatIsKeptIsBounded) {
+    // A huge font is made at the largest size the toolkit draws, also at a high DPI.
+    TestWindow window(LR"(<Window size="100,100"><Font id="0" size="6000"/><Label/></Window>)");
+    ASSERT_NE(window.Open(), nullptr);
+    for (int dpi : {96, 480}) {
+        window.Pm().SetDPI(dpi);
+        const Gdiplus::Font* font = window.Pm().GetTextFonts(0).normal;
+        ASSERT_NE(font, nullptr);
+        EXPECT_LE(font->GetSize(), static_cast<float>(dpi == 96 ? Limits::kMaxFontSize : Limits::kMaxFontPixels));
+    }
+    // The cache keeps a bounded number of images, also of missing ones.
+    for (size_t i = 0; i <= Limits::kMaxCachedImages; ++i) {
+        (void)Render::GetImage(SkinFolder() + L"none" + std::to_wstring(i) + L".png");
+    }
+    EXPECT_EQ(Render::ImageCacheSize(), Limits::kMaxCachedImages);
+    // Positions far outside any screen are held where the layout's sums cannot overflow.
+    CControlUI control;
+    control.SetPos(RECT{-2147483647, 0, 2147483647, 10});
+    EXPECT_EQ(control.GetPos().left, -Limits::kMaxCoordinate);
+    EXPECT_EQ(control.GetPos().right, Limits::kMaxCoordinate);
+}
