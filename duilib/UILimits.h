@@ -19,8 +19,10 @@ constexpr int kMaxWindowSize = 4096;
 // Font sizes: 96-DPI pixels as the skin gives them, and pixels after scaling for the DPI.
 constexpr int kMaxFontSize = 500;
 constexpr int kMaxFontPixels = 1500;
-// Characters handed to GDI+ in one call to measure or draw.
+// Characters handed to GDI+ in one call to measure or draw, and the width of one drawn run in
+// pixels (GDI+ draws a run through a buffer of its size).
 constexpr std::size_t kMaxRunChars = 512;
+constexpr float kMaxRunPixels = 4096;
 // Style and Include expansions of one build.
 constexpr int kMaxStyleExpansions = 256;
 constexpr int kMaxIncludes = 64;

@@ -171,7 +171,8 @@ TextLayout BreakLines(const MeasureText& measure, float lineHeight, const std::w
         if (!layout.runs.empty()) {
             TextRun& last = layout.runs.back();
             if (last.line == line && last.link == link && last.bold == bold &&
-                std::abs(last.box.GetRight() - x) < 0.01f && last.text.size() + t.size() <= Limits::kMaxRunChars) {
+                std::abs(last.box.GetRight() - x) < 0.01f && last.text.size() + t.size() <= Limits::kMaxRunChars &&
+                last.box.Width + w <= Limits::kMaxRunPixels) {
                 last.text += t;
                 last.box.Width += w;
                 x += w;
@@ -200,7 +201,16 @@ TextLayout BreakLines(const MeasureText& measure, float lineHeight, const std::w
     // No control reaches past Limits::kMaxCoordinate pixels, so text past it is never seen: it is
     // neither measured nor placed.
     const auto farthest = static_cast<float>(Limits::kMaxCoordinate);
-    for (const Token& token : tokens) {
+    std::vector<Token> halves; // taken before the next token of `tokens`
+    size_t next = 0;
+    while (!halves.empty() || next < tokens.size()) {
+        Token token{};
+        if (halves.empty()) {
+            token = tokens[next++];
+        } else {
+            token = std::move(halves.back());
+            halves.pop_back();
+        }
         if (static_cast<float>(line) * layout.lineHeight > farthest) {
             break;
         }
@@ -213,6 +223,20 @@ TextLayout BreakLines(const MeasureText& measure, float lineHeight, const std::w
         }
         const bool link = token.link >= 0;
         const float w = measure(token.text, link, token.bold);
+        // GDI+ draws a run through a buffer as large as the run, so a token wider than any screen
+        // goes on in halves (never splitting a surrogate pair).
+        size_t half = token.text.size() / 2;
+        if (half > 0 && IS_HIGH_SURROGATE(token.text[half - 1])) {
+            --half;
+        }
+        if (w > Limits::kMaxRunPixels && half > 0) {
+            Token right = token;
+            right.text.erase(0, half);
+            token.text.resize(half);
+            halves.push_back(std::move(right));
+            halves.push_back(std::move(token));
+            continue;
+        }
         if (token.space) {
             if (x > 0) {
                 place(token.text, token.link, token.bold, w);

@@ -139,3 +139,22 @@ TEST_F(BoundsTest, WhatIsKeptIsBounded) {
     EXPECT_EQ(control.GetPos().left, -Limits::kMaxCoordinate);
     EXPECT_EQ(control.GetPos().right, Limits::kMaxCoordinate);
 }
+
+TEST_F(BoundsTest, LongTextGoesToGdiplusInBoundedRuns) {
+    const auto tenPixelsEach = [](const std::wstring& text, bool, bool) {
+        return 10.0f * static_cast<float>(text.size());
+    };
+    // One word of 20000 px; and 80,000 '{' whose only '}' closes no tag stay text.
+    for (const std::wstring& text : {std::wstring(2000, L'w'), std::wstring(80000, L'{') + L"}"}) {
+        const Render::TextLayout layout = Render::BreakLines(tenPixelsEach, 10, text, 0, false, true);
+        std::wstring drawn;
+        for (const Render::TextRun& run : layout.runs) {
+            EXPECT_LE(run.text.size(), Limits::kMaxRunChars);
+            EXPECT_LE(run.box.Width, Limits::kMaxRunPixels);
+            drawn += run.text;
+        }
+        // Nothing is lost up to where no control reaches.
+        EXPECT_EQ(drawn, text.substr(0, drawn.size()));
+        EXPECT_GE(static_cast<float>(drawn.size()) * 10, std::min(10.0f * static_cast<float>(text.size()), 32767.0f));
+    }
+}
