@@ -133,6 +133,10 @@ void FlushImageCache() {
     g_gdiplus.images.clear();
 }
 
+void ForgetImage(const std::wstring& fullPath) {
+    g_gdiplus.images.erase(fullPath);
+}
+
 size_t ImageCacheSize() {
     return g_gdiplus.images.size();
 }
