@@ -79,6 +79,7 @@ std::vector<double> FullPaints(HWND hwnd) {
     const unique_gdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
     const ScopedSelectObject selected(dc.get(), bitmap.get());
     std::vector<double> samples;
+    samples.reserve(kFullPaints);
     for (int i = 0; i < kFullPaints; ++i) {
         samples.push_back(
             Bench::Time([&] { SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT); }));
@@ -86,11 +87,27 @@ std::vector<double> FullPaints(HWND hwnd) {
     return samples;
 }
 
-void Report(int dpi, const Frames& frames, const std::vector<double>& full) {
+// The fixed cost of any paint: a 2 × 2 pixel spot of plain background near the left edge, clear
+// of the window's border.
+std::vector<double> SpotPaints(HWND hwnd) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    const RECT spot{client.right / 16, client.bottom / 2, client.right / 16 + 2, client.bottom / 2 + 2};
+    std::vector<double> samples;
+    samples.reserve(kFullPaints);
+    for (int i = 0; i < kFullPaints; ++i) {
+        InvalidateRect(hwnd, &spot, FALSE);
+        samples.push_back(Bench::Time([&] { UpdateWindow(hwnd); }));
+    }
+    return samples;
+}
+
+void Report(int dpi, const Frames& frames, const std::vector<double>& full, const std::vector<double>& spot) {
     const int percent = MulDiv(dpi, 100, 96);
     std::printf("| **%d %%** (client %ld × %ld px) |||||\n", percent, frames.client.right, frames.client.bottom);
     const std::string paint = "full paint of the status view";
     Bench::Row(paint.c_str(), full, 1e3, "ms", dpi == 144 ? 4 : 0);
+    Bench::Row("paint of a 2 × 2 px spot of background (what any paint costs)", spot, 1e3, "ms");
     Bench::Row("loading frame: its paint", frames.seconds, 1e3, "ms");
     Bench::Row("loading frame: area invalidated, share of the client", frames.areaShare, 100, "%");
     const RECT& p = frames.progress;
@@ -126,7 +143,7 @@ int main() {
         const UiDriver::UiWindow w(window->GetHWND());
         const Frames frames = Loading(w);
         const std::vector<double> full = FullPaints(w.Hwnd());
-        Report(dpi, frames, full);
+        Report(dpi, frames, full, SpotPaints(w.Hwnd()));
     }
     return 0;
 }
