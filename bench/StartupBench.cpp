@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kPairs = 15;
+constexpr int kPairs = 25;
 // Longer than the loading phase, so the memory figure is that of the window showing the status.
 constexpr DWORD kShowingMs = 1500;
 
