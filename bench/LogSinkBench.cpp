@@ -3,6 +3,7 @@
 // statement formatted, written and flushed as LogManager::Write does. Both run in one process,
 // in alternating rounds, so the ratio is not skewed by the machine's load drifting. Also the cost
 // of the one statement that rotates with three backups present.
+#include "bench/BenchReport.h"
 #include "log/ProtectedRotatingFileSink.h"
 
 #include <windows.h>
@@ -11,7 +12,6 @@
 #include <spdlog/pattern_formatter.h>
 #include <spdlog/sinks/rotating_file_sink.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -30,20 +30,6 @@ constexpr int kRounds = 21;
 constexpr int kStatementsPerRound = 2000;
 constexpr int kRotations = 200;
 
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    return static_cast<double>(to.QuadPart - from.QuadPart) / frequency;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 std::unique_ptr<spdlog::logger> MakeLogger(const char* name, spdlog::sink_ptr sink) {
     auto logger = std::make_unique<spdlog::logger>(name, std::move(sink));
     logger->set_formatter(
@@ -57,16 +43,14 @@ void Statement(spdlog::logger& logger) {
     logger.flush();
 }
 
-// Microseconds per statement for one round of `count` statements.
+// Seconds per statement for one round of `count` statements.
 double Round(spdlog::logger& logger, int count) {
-    LARGE_INTEGER start;
-    LARGE_INTEGER end;
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < count; ++i) {
-        Statement(logger);
-    }
-    QueryPerformanceCounter(&end);
-    return Seconds(start, end) * 1e6 / count;
+    return Bench::Time([&] {
+               for (int i = 0; i < count; ++i) {
+                   Statement(logger);
+               }
+           }) /
+           count;
 }
 
 std::uint64_t FileSize(const std::string& path) {
@@ -77,7 +61,7 @@ std::uint64_t FileSize(const std::string& path) {
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// Microseconds of the statements that rotate, with three backups present: the limit holds
+// Seconds of the statements that rotate, with three backups present: the limit holds
 // `linesPerFile` lines, the filler statements are not timed.
 std::vector<double> RotationCosts(const std::string& base, const std::function<spdlog::sink_ptr(std::uint64_t)>& make,
                                   std::uint64_t lineLength) {
@@ -89,14 +73,10 @@ std::vector<double> RotationCosts(const std::string& base, const std::function<s
         Statement(*logger);
     }
     for (int rotation = 0; rotation < kRotations + 4; ++rotation) {
-        LARGE_INTEGER start;
-        LARGE_INTEGER end;
-        QueryPerformanceCounter(&start);
-        Statement(*logger);
-        QueryPerformanceCounter(&end);
+        const double cost = Bench::Time([&] { Statement(*logger); });
         // The first rotations create the backups; time only those that shift three of them.
         if (rotation >= 4) {
-            costs.push_back(Seconds(start, end) * 1e6);
+            costs.push_back(cost);
         }
         for (int i = 1; i < linesPerFile; ++i) {
             Statement(*logger);
@@ -129,38 +109,22 @@ int Run() {
     const std::string ours = (folder / "ours.log").string();
     const std::string theirs = (folder / "spdlog.log").string();
 
-    std::printf("Log statement cost (format, write, flush), pattern \"%s\", limit 1 MiB, 3 backups\n", kPattern);
     {
         auto oursLogger = MakeLogger("ours", std::make_shared<ProtectedRotatingFileSink>(ours, kOneMiB, 3, false));
         auto theirLogger =
             MakeLogger("spdlog", std::make_shared<spdlog::sinks::rotating_file_sink_mt>(theirs, kOneMiB, 3));
         Round(*oursLogger, kStatementsPerRound); // warm-up: file creation, caches
         Round(*theirLogger, kStatementsPerRound);
-
-        std::vector<double> oursCosts;
-        std::vector<double> theirCosts;
-        std::vector<double> ratios;
-        for (int round = 0; round < kRounds; ++round) {
-            // Alternate which goes first so neither always runs on a warmer cache.
-            double a = 0;
-            double b = 0;
-            if (round % 2 == 0) {
-                a = Round(*oursLogger, kStatementsPerRound);
-                b = Round(*theirLogger, kStatementsPerRound);
-            } else {
-                b = Round(*theirLogger, kStatementsPerRound);
-                a = Round(*oursLogger, kStatementsPerRound);
-            }
-            oursCosts.push_back(a);
-            theirCosts.push_back(b);
-            ratios.push_back(a / b);
-        }
-        std::printf("  statements: %d rounds x %d each\n", kRounds, kStatementsPerRound);
-        std::printf("  ProtectedRotatingFileSink : median %.2f us/statement (min %.2f)\n", Median(oursCosts),
-                    *std::min_element(oursCosts.begin(), oursCosts.end()));
-        std::printf("  rotating_file_sink_mt     : median %.2f us/statement (min %.2f)\n", Median(theirCosts),
-                    *std::min_element(theirCosts.begin(), theirCosts.end()));
-        std::printf("  ratio ours/spdlog         : median %.3fx over rounds (goal <= 1.25x)\n", Median(ratios));
+        const Bench::Pairs rounds = Bench::Alternate(
+            kRounds, [&] { return Round(*oursLogger, kStatementsPerRound); },
+            [&] { return Round(*theirLogger, kStatementsPerRound); });
+        std::printf("\n## Logging\n\nOne statement formatted, written and flushed, pattern `%s`, limit 1 MiB, "
+                    "3 backups; %d alternating rounds of %d statements, figures per statement, ratios round by "
+                    "round.\n\n| Measure | Median | Min | Max | Goal |\n|---|--:|--:|--:|---|\n",
+                    kPattern, kRounds, kStatementsPerRound);
+        Bench::Row("ProtectedRotatingFileSink", rounds.ours, 1e6, "µs");
+        Bench::Row("spdlog rotating_file_sink_mt", rounds.reference, 1e6, "µs");
+        Bench::Row("ours / spdlog", rounds.ratios, 1, "×", 1.25);
     }
 
     // One line's length in the files, from a file that holds exactly one.
@@ -184,12 +148,10 @@ int Run() {
                               (folder / "rot-spdlog.log").string(), limit, 3);
                       },
                       lineLength);
-    std::printf("Rotation with 3 backups present (the statement that rotates, %d samples, line %llu bytes)\n",
-                kRotations, static_cast<unsigned long long>(lineLength));
-    std::printf("  ProtectedRotatingFileSink : median %.1f us, max %.1f us\n", Median(oursRotation),
-                *std::max_element(oursRotation.begin(), oursRotation.end()));
-    std::printf("  rotating_file_sink_mt     : median %.1f us, max %.1f us\n", Median(theirRotation),
-                *std::max_element(theirRotation.begin(), theirRotation.end()));
+    std::printf("| **The statement that rotates** (3 backups present, %d samples, line %llu bytes) |||||\n", kRotations,
+                static_cast<unsigned long long>(lineLength));
+    Bench::Row("ProtectedRotatingFileSink", oursRotation, 1e6, "µs");
+    Bench::Row("spdlog rotating_file_sink_mt", theirRotation, 1e6, "µs");
 
     RemoveTree(folder);
     return 0;

@@ -28,7 +28,7 @@ else()
     set_target_properties(tinyxml2 PROPERTIES CXX_CLANG_TIDY "")
     add_library(lullgate::tinyxml2 ALIAS tinyxml2)
 
-    if(LULLGATE_BUILD_TESTS)
+    if(LULLGATE_BUILD_TESTS OR LULLGATE_BUILD_BENCH)
         set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
         set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
         add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)

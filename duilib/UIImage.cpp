@@ -265,6 +265,10 @@ void FlushImageCache() {
     g_gdiplus.cachedPixels = 0;
 }
 
+void ForgetImage(const std::wstring& fullPath) {
+    g_gdiplus.images.erase(fullPath);
+}
+
 size_t ImageCacheSize() {
     return g_gdiplus.images.size();
 }

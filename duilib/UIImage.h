@@ -58,6 +58,8 @@ struct CachedImage {
 CachedImage GetImage(const std::wstring& fullPath);
 // Forgets every cached image (tests, skin reloads).
 void FlushImageCache();
+// Forgets one cached image: for images shown once, such as the frames of an animation.
+void ForgetImage(const std::wstring& fullPath);
 // Number of images currently held by the cache.
 size_t ImageCacheSize();
 

@@ -5,6 +5,8 @@
 
 #include <dwmapi.h>
 
+#include <cmath>
+
 namespace DuiLib {
 
 namespace {
@@ -71,10 +73,16 @@ void WindowPainter::Paint(HDC target, const RECT& rcPaint) {
         const float radius = m_manager.ScaleF(static_cast<float>(m_look.roundCorner.cx));
         g.Clear(Render::ToColor(m_look.bkColor != 0 ? m_look.bkColor : 0xFFFFFFFF));
         root->DoPaint(g, rcPaint);
-        if ((m_look.borderColor >> 24) != 0) {
-            Render::DrawBorder(g, client, m_look.borderColor,
-                               m_manager.ScaleF(static_cast<float>(m_look.borderSize > 0 ? m_look.borderSize : 1)),
-                               radius);
+        // Stroking the outline costs as much as the rest of a full paint, whatever the clip: it is
+        // left out when the painted part lies clear of it, as an animation frame inside does.
+        const float borderWidth = m_manager.ScaleF(static_cast<float>(m_look.borderSize > 0 ? m_look.borderSize : 1));
+        RECT inside = client;
+        const int reach = static_cast<int>(std::ceil(radius + borderWidth)) + 1;
+        InflateRect(&inside, -reach, -reach);
+        const bool clearOfBorder = rcPaint.left >= inside.left && rcPaint.top >= inside.top &&
+                                   rcPaint.right <= inside.right && rcPaint.bottom <= inside.bottom;
+        if ((m_look.borderColor >> 24) != 0 && !clearOfBorder) {
+            Render::DrawBorder(g, client, m_look.borderColor, borderWidth, radius);
         }
         // The ring around the focused control; an edit shows its focus line instead.
         CControlUI* focus = m_manager.GetFocus();

@@ -191,7 +191,12 @@ void MainWindow::AnimationLoading() {
                      m_loadingFrame) < 1) {
         return;
     }
+    const DuiLib::CDuiString shown = m_progress->GetBkImage();
     m_progress->SetBkImage(image);
+    // Each frame shows once per start: kept decoded, the sixty would hold 13 MB for nothing.
+    if (shown != kPauseCircleImage) {
+        DuiLib::Render::ForgetImage(DuiLib::CPaintManagerUI::ResolveResourcePath(shown.GetData()));
+    }
 }
 
 void MainWindow::AnimationRecover() {

@@ -171,11 +171,25 @@ TEST_F(MainWindowTest, FramesTurnForSixtyTicksAndTheStatusIsReadOnTheSixtyFirst)
     EXPECT_EQ(View(), kLoading);
     EXPECT_EQ(w.Control(L"progressButton")->GetForeImage(),
               L"file='drawable\\ic_update@2x.png' reverse='true' dest='56,56,104,104'");
+    // A frame repaints only the progress control (and its focus ring's margin), and a frame once
+    // drawn is not kept decoded.
+    RECT around = w.Control(L"progressButton")->GetPos();
+    InflateRect(&around, 5, 5);
+    size_t cached = 0;
     for (int frame = 1; frame <= 60; ++frame) {
+        ValidateRect(w.Hwnd(), nullptr);
         Tick(1, 1);
         wchar_t image[64] = {};
         swprintf_s(image, 64, L"drawable\\ProgressCircle\\loading %03d@1.5x.png", frame);
         ASSERT_EQ(w.Control(L"progressButton")->GetBkImage(), image);
+        RECT update{};
+        RECT both{};
+        ASSERT_TRUE(GetUpdateRect(w.Hwnd(), &update, FALSE));
+        UnionRect(&both, &update, &around);
+        ASSERT_TRUE(EqualRect(&both, &around)) << frame;
+        UpdateWindow(w.Hwnd());
+        cached = frame == 2 ? Render::ImageCacheSize() : cached;
+        ASSERT_TRUE(frame <= 2 || Render::ImageCacheSize() <= cached) << frame;
     }
     EXPECT_EQ(View(), kLoading);
     EXPECT_TRUE(capture.Lines().empty()); // the engine has not been asked yet

@@ -1,0 +1,50 @@
+// The reference for start-up and memory: a bare Win32 program that creates one window of the main
+// window's size, paints a background and a line of text, and ends when the window is closed.
+#include <windows.h>
+
+namespace {
+
+LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps{};
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        DrawTextW(dc, L"Bare window", -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = L"LullgateBenchBare";
+    if (RegisterClassW(&windowClass) == 0) {
+        return 1;
+    }
+    HWND hwnd = CreateWindowExW(0, windowClass.lpszClassName, L"Bare", WS_POPUP, 200, 200, 440, 330, nullptr, nullptr,
+                                instance, nullptr);
+    if (hwnd == nullptr) {
+        return 1;
+    }
+    ShowWindow(hwnd, SW_SHOW);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
