@@ -4,6 +4,7 @@
 #include "duilib/UIImage.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
+#include "duilib/UITheme.h"
 
 #include <cwchar>
 
@@ -162,6 +163,8 @@ void CControlUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue)
         SetText(UICulture::ResolveText(pstrValue));
     } else if (name == L"tooltip") {
         SetToolTip(UICulture::ResolveText(pstrValue));
+    } else if (name == L"accname") {
+        SetAccName(UICulture::ResolveText(pstrValue));
     } else if (name == L"pos") {
         m_rcFloatPos = Markup::ParseRect(pstrValue);
         if (m_cxyFixed.cx == 0 && m_rcFloatPos.right > m_rcFloatPos.left) {
@@ -345,6 +348,14 @@ void CControlUI::DoPaint(Gdiplus::Graphics& g, const RECT& rcPaint) {
     PaintStatusImage(g);
     PaintText(g);
     PaintBorder(g);
+}
+
+DWORD CControlUI::CurrentBkColor() const {
+    return Theme::Color(Theme::Role::Window, m_dwBkColor);
+}
+
+DWORD CControlUI::CurrentBorderColor() const {
+    return Theme::Color(Theme::Role::Text, m_dwBorderColor);
 }
 
 void CControlUI::PaintBkColor(Gdiplus::Graphics& g) {

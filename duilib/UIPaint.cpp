@@ -1,6 +1,7 @@
 #include "duilib/UIPaint.h"
 
 #include "duilib/UIManager.h"
+#include "duilib/UITheme.h"
 #include "duilib/UIWindowLook.h"
 
 #include <dwmapi.h>
@@ -69,10 +70,10 @@ void WindowPainter::Paint(HDC target, const RECT& rcPaint) {
         Render::PrepareGraphics(g);
         g.SetClip(Gdiplus::Rect(rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top));
         const float radius = m_manager.ScaleF(static_cast<float>(m_look.roundCorner.cx));
-        g.Clear(Render::ToColor(m_look.bkColor != 0 ? m_look.bkColor : 0xFFFFFFFF));
+        g.Clear(Render::ToColor(Theme::Color(Theme::Role::Window, m_look.bkColor != 0 ? m_look.bkColor : 0xFFFFFFFF)));
         root->DoPaint(g, rcPaint);
         if ((m_look.borderColor >> 24) != 0) {
-            Render::DrawBorder(g, client, m_look.borderColor,
+            Render::DrawBorder(g, client, Theme::Color(Theme::Role::Text, m_look.borderColor),
                                m_manager.ScaleF(static_cast<float>(m_look.borderSize > 0 ? m_look.borderSize : 1)),
                                radius);
         }
@@ -82,7 +83,7 @@ void WindowPainter::Paint(HDC target, const RECT& rcPaint) {
             focus->GetInterface(L"Edit") == nullptr) {
             RECT ring = focus->GetFocusRect();
             InflateRect(&ring, m_manager.Scale(4), m_manager.Scale(4));
-            Render::DrawBorder(g, ring, m_look.focusColor, m_manager.ScaleF(2), focus->Radius() + m_manager.ScaleF(4));
+            Render::DrawBorder(g, ring, Theme::Color(Theme::Role::Highlight, m_look.focusColor), m_manager.ScaleF(2), focus->Radius() + m_manager.ScaleF(4));
         }
     }
     if (target != nullptr) {
