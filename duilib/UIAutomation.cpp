@@ -20,6 +20,9 @@ namespace {
 MIDL_INTERFACE("54fcb24b-e18e-47a2-b4d3-eccbe77599a2")
 InvokeProvider : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke() = 0;
+
+protected:
+    ~InvokeProvider() = default; // released through IUnknown, as every COM interface
 };
 constexpr IID kIidInvokeProvider{0x54fcb24b, 0xe18e, 0x47a2, {0xb4, 0xd3, 0xec, 0xcb, 0xe7, 0x75, 0x99, 0xa2}};
 constexpr HRESULT kElementNotEnabled = static_cast<HRESULT>(0x80040200);
@@ -54,7 +57,8 @@ const UiaApi& Uia() {
         // Kept for the whole run: providers handed out may be called until the process ends.
         HMODULE module = LoadLibraryExW(L"uiautomationcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         if (module == nullptr) {
-            OutputDebugStringW(L"duilib: uiautomationcore.dll is missing; windows are not described to screen readers\n");
+            OutputDebugStringW(
+                L"duilib: uiautomationcore.dll is missing; windows are not described to screen readers\n");
             return result;
         }
         Resolve(module, "UiaReturnRawElementProvider", result.returnRawElementProvider);
@@ -115,6 +119,7 @@ class AutomationElement final : public IRawElementProviderSimple,
 public:
     AutomationElement(AutomationTree* tree, CControlUI* control, int link, int id)
         : m_tree(tree), m_control(control), m_link(link), m_id(id) {}
+    virtual ~AutomationElement() = default; // only Release deletes it
     AutomationElement(const AutomationElement&) = delete;
     AutomationElement& operator=(const AutomationElement&) = delete;
 
@@ -205,8 +210,8 @@ public:
             SetBool(out, m_control->IsEnabled());
             break;
         case UIA_IsKeyboardFocusablePropertyId:
-            SetBool(out, m_control->IsEnabled() && (m_link >= 0 ? text->GetFocusStopCount() > m_link
-                                                                : m_control->GetFocusStopCount() > 0));
+            SetBool(out, m_control->IsEnabled() &&
+                             (m_link >= 0 ? text->GetFocusStopCount() > m_link : m_control->GetFocusStopCount() > 0));
             break;
         case UIA_HasKeyboardFocusPropertyId:
             SetBool(out, HasFocus());
@@ -427,8 +432,6 @@ public:
     }
 
 private:
-    ~AutomationElement() = default;
-
     [[nodiscard]] bool IsWindowElement() const { return m_control == nullptr; }
     [[nodiscard]] bool IsAlive() const {
         if (m_tree == nullptr) {

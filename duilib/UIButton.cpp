@@ -30,8 +30,8 @@ bool DrawSilhouette(Gdiplus::Graphics& g, CPaintManagerUI* manager, const RECT& 
     }
     Gdiplus::BitmapData data{};
     const Gdiplus::Rect whole(0, 0, cx, cy);
-    if (shape.LockBits(&whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB,
-                       &data) != Gdiplus::Ok) {
+    if (shape.LockBits(&whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) !=
+        Gdiplus::Ok) {
         return false;
     }
     for (int y = 0; y < cy; ++y) {
@@ -184,8 +184,7 @@ DWORD CButtonUI::CurrentBkColor() const {
 }
 
 DWORD CButtonUI::CurrentBorderColor() const {
-    const DWORD skin =
-        StateColor(m_dwBorderColor, m_dwHotBorderColor, m_dwPushedBorderColor, m_dwDisabledBorderColor);
+    const DWORD skin = StateColor(m_dwBorderColor, m_dwHotBorderColor, m_dwPushedBorderColor, m_dwDisabledBorderColor);
     // In high contrast a button with text needs its outline: its background is the window's.
     if (Theme::IsHighContrast() && ((skin >> 24) != 0 || !m_sText.IsEmpty())) {
         return Theme::Color(IsEnabled() ? Theme::Role::Text : Theme::Role::GrayText, 0xFF000000);

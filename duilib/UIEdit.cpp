@@ -256,7 +256,8 @@ void CEditUI::PaintText(Gdiplus::Graphics& /*g*/) {
 void CEditUI::PaintBorder(Gdiplus::Graphics& g) {
     const bool focused = m_hEdit != nullptr && ::GetFocus() == m_hEdit;
     if (focused && m_dwFocusBorderColor != 0) {
-        Render::DrawBorder(g, m_rcItem, Theme::Color(Theme::Role::Highlight, m_dwFocusBorderColor), m_pManager->ScaleF(1), Radius());
+        Render::DrawBorder(g, m_rcItem, Theme::Color(Theme::Role::Highlight, m_dwFocusBorderColor),
+                           m_pManager->ScaleF(1), Radius());
     } else {
         CLabelUI::PaintBorder(g);
     }

@@ -173,11 +173,13 @@ const Render::TextLayout& CLabelUI::EnsureTextLayout() {
 DWORD CLabelUI::CurrentTextColor() const {
     if (!IsEnabled()) {
         return Theme::Color(Theme::Role::GrayText,
-                            m_dwDisabledTextColor != 0 ? m_dwDisabledTextColor
-                                                       : (m_pManager ? m_pManager->GetDefaultDisabledColor() : 0xFFA0A0A0));
+                            m_dwDisabledTextColor != 0
+                                ? m_dwDisabledTextColor
+                                : (m_pManager ? m_pManager->GetDefaultDisabledColor() : 0xFFA0A0A0));
     }
-    return Theme::Color(Theme::Role::Text, m_dwTextColor != 0 ? m_dwTextColor
-                                                              : (m_pManager ? m_pManager->GetDefaultTextColor() : 0xFF000000));
+    return Theme::Color(Theme::Role::Text, m_dwTextColor != 0
+                                               ? m_dwTextColor
+                                               : (m_pManager ? m_pManager->GetDefaultTextColor() : 0xFF000000));
 }
 
 DWORD CLabelUI::RunColor(const Render::TextRun& /*run*/) const {

@@ -83,7 +83,8 @@ void WindowPainter::Paint(HDC target, const RECT& rcPaint) {
             focus->GetInterface(L"Edit") == nullptr) {
             RECT ring = focus->GetFocusRect();
             InflateRect(&ring, m_manager.Scale(4), m_manager.Scale(4));
-            Render::DrawBorder(g, ring, Theme::Color(Theme::Role::Highlight, m_look.focusColor), m_manager.ScaleF(2), focus->Radius() + m_manager.ScaleF(4));
+            Render::DrawBorder(g, ring, Theme::Color(Theme::Role::Highlight, m_look.focusColor), m_manager.ScaleF(2),
+                               focus->Radius() + m_manager.ScaleF(4));
         }
     }
     if (target != nullptr) {

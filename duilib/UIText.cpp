@@ -100,7 +100,8 @@ std::wstring CTextUI::GetLinkText(int index) const {
         }
     }
     const size_t close = all.find(L"{/a}", open + 3);
-    return Render::StripMarkup(all.substr(open + 3, close == std::wstring::npos ? std::wstring::npos : close - open - 3));
+    return Render::StripMarkup(
+        all.substr(open + 3, close == std::wstring::npos ? std::wstring::npos : close - open - 3));
 }
 
 RECT CTextUI::GetLinkRect(int index) const {
@@ -190,11 +191,13 @@ DWORD CTextUI::RunColor(const Render::TextRun& run) const {
     }
     if (run.link == m_hotLink) {
         return Theme::Color(Theme::Role::Link,
-                            m_dwLinkHoverColor != 0 ? m_dwLinkHoverColor
-                                                    : (m_pManager ? m_pManager->GetDefaultLinkHoverColor() : 0xFF005A9E));
+                            m_dwLinkHoverColor != 0
+                                ? m_dwLinkHoverColor
+                                : (m_pManager ? m_pManager->GetDefaultLinkHoverColor() : 0xFF005A9E));
     }
-    return Theme::Color(Theme::Role::Link, m_dwLinkColor != 0 ? m_dwLinkColor
-                                                              : (m_pManager ? m_pManager->GetDefaultLinkColor() : 0xFF0067C0));
+    return Theme::Color(Theme::Role::Link, m_dwLinkColor != 0
+                                               ? m_dwLinkColor
+                                               : (m_pManager ? m_pManager->GetDefaultLinkColor() : 0xFF0067C0));
 }
 
 } // namespace DuiLib

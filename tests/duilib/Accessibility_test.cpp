@@ -24,6 +24,9 @@ using namespace DuiLib;
 // linkage: the compiler may take a call on a class no one in this file can derive from as unreachable.
 struct TestInvokePattern : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke() = 0;
+
+protected:
+    ~TestInvokePattern() = default;
 };
 
 namespace {
@@ -62,8 +65,8 @@ struct UiaCacheRequest {
 struct NodeApi {
     HRESULT(WINAPI* fromHandle)(HWND, HUIANODE*) = nullptr;
     HRESULT(WINAPI* getProperty)(HUIANODE, PROPERTYID, VARIANT*) = nullptr;
-    HRESULT(WINAPI* navigate)(HUIANODE, NavigateDirection, UiaCondition*, UiaCacheRequest*, SAFEARRAY**,
-                              BSTR*) = nullptr;
+    HRESULT(WINAPI* navigate)
+    (HUIANODE, NavigateDirection, UiaCondition*, UiaCacheRequest*, SAFEARRAY**, BSTR*) = nullptr;
     HRESULT(WINAPI* nodeFromVariant)(VARIANT*, HUIANODE*) = nullptr;
     BOOL(WINAPI* release)(HUIANODE) = nullptr;
 
@@ -232,8 +235,8 @@ TEST_F(AccessibilityTest, ClientsFindTheVisibleControlsFromTheWindowHandle) {
         }();
     }
     for (const Seen& s : seen) {
-        EXPECT_NE(s.name, L"Secret");   // hidden
-        EXPECT_NE(s.type, 0);           // spacers are no elements
+        EXPECT_NE(s.name, L"Secret"); // hidden
+        EXPECT_NE(s.type, 0);         // spacers are no elements
     }
 }
 
@@ -244,12 +247,12 @@ TEST_F(AccessibilityTest, ElementsTellTheirStateAndPlace) {
         PROPERTYID property;
         bool expected;
     };
-    for (const Case& c : {Case{L"ok", UIA_IsEnabledPropertyId, true}, Case{L"off", UIA_IsEnabledPropertyId, false},
-                          Case{L"ok", UIA_IsKeyboardFocusablePropertyId, true},
-                          Case{L"message", UIA_IsKeyboardFocusablePropertyId, true}, // its links
-                          Case{L"off", UIA_IsKeyboardFocusablePropertyId, false},
-                          Case{L"ok", UIA_HasKeyboardFocusPropertyId, true},
-                          Case{L"closebtn", UIA_HasKeyboardFocusPropertyId, false}}) {
+    for (const Case& c :
+         {Case{L"ok", UIA_IsEnabledPropertyId, true}, Case{L"off", UIA_IsEnabledPropertyId, false},
+          Case{L"ok", UIA_IsKeyboardFocusablePropertyId, true},
+          Case{L"message", UIA_IsKeyboardFocusablePropertyId, true}, // its links
+          Case{L"off", UIA_IsKeyboardFocusablePropertyId, false}, Case{L"ok", UIA_HasKeyboardFocusPropertyId, true},
+          Case{L"closebtn", UIA_HasKeyboardFocusPropertyId, false}}) {
         const Element element = ElementOf(c.control);
         ASSERT_NE(element, nullptr);
         const VARIANT v = Property(element.get(), c.property);
@@ -261,9 +264,9 @@ TEST_F(AccessibilityTest, ElementsTellTheirStateAndPlace) {
     VariantClear(&id);
 
     IRawElementProviderFragment* fragment = nullptr;
-    ASSERT_EQ(ElementOf(L"ok")->QueryInterface(__uuidof(IRawElementProviderFragment),
-                                               reinterpret_cast<void**>(&fragment)),
-              S_OK);
+    ASSERT_EQ(
+        ElementOf(L"ok")->QueryInterface(__uuidof(IRawElementProviderFragment), reinterpret_cast<void**>(&fragment)),
+        S_OK);
     UiaRect rect{};
     EXPECT_EQ(fragment->get_BoundingRectangle(&rect), S_OK);
     fragment->Release();
@@ -316,9 +319,8 @@ TEST_F(AccessibilityTest, InvokingDoesWhatAClickDoesAndIsTold) {
 
 TEST_F(AccessibilityTest, ElementsOfControlsThatGoStopAnswering) {
     const Element button = ElementOf(L"ok");
-    const Element root = Element(window.Pm().GetAutomation().Element(nullptr), [](IRawElementProviderSimple* e) {
-        e->Release();
-    });
+    const Element root =
+        Element(window.Pm().GetAutomation().Element(nullptr), [](IRawElementProviderSimple* e) { e->Release(); });
     auto* row = static_cast<CContainerUI*>(window.Pm().FindControl(L"ok")->GetParent());
     ASSERT_TRUE(row->Remove(window.Pm().FindControl(L"ok")));
     VARIANT v;
@@ -358,9 +360,9 @@ TEST_F(AccessibilityTest, HighContrastPaintsWithTheThemeColours) {
         bool on;
         DWORD window, button, link, ring;
     };
-    for (const Case& c : {Case{false, 0xFFFFFFFF, 0xFFE0E0E0, 0xFF0067C0, 0xFF0067C0},
-                          Case{true, sys(COLOR_WINDOW), sys(COLOR_HIGHLIGHT), sys(COLOR_HOTLIGHT),
-                               sys(COLOR_HIGHLIGHT)}}) {
+    for (const Case& c :
+         {Case{false, 0xFFFFFFFF, 0xFFE0E0E0, 0xFF0067C0, 0xFF0067C0},
+          Case{true, sys(COLOR_WINDOW), sys(COLOR_HIGHLIGHT), sys(COLOR_HOTLIGHT), sys(COLOR_HIGHLIGHT)}}) {
         Theme::ForceHighContrast(c.on);
         ASSERT_TRUE(window.Pm().Render());
         EXPECT_EQ(window.Pm().GetPaintedPixel(POINT{300, 180}), c.window) << c.on;

@@ -67,7 +67,7 @@ public:
         for (size_t i = 0; i < std::size(kIndexes); ++i) {
             m_saved[i] = GetSysColor(kIndexes[i]);
         }
-        const COLORREF theme[] = {RGB(0, 0, 0),     RGB(255, 255, 255), RGB(255, 255, 0),
+        const COLORREF theme[] = {RGB(0, 0, 0),      RGB(255, 255, 255), RGB(255, 255, 0),
                                   RGB(26, 235, 255), RGB(0, 0, 0),       RGB(63, 242, 63)};
         (void)SetSysColors(static_cast<int>(std::size(kIndexes)), kIndexes, theme);
         DuiLib::Theme::ForceHighContrast(true);
