@@ -11,10 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -46,50 +44,10 @@ const wchar_t* kSkin = LR"(<Window size="320,200" bkcolor="#FFFFFF" focuscolor="
     </VerticalLayout>
 </Window>)";
 
-// The client side of UI Automation that Wine implements in-process; not in MinGW's headers.
-using HUIANODE = struct UiaNode*;
 constexpr HRESULT kNotAvailable = static_cast<HRESULT>(0x80040201);
 constexpr HRESULT kNotEnabled = static_cast<HRESULT>(0x80040200);
-struct UiaCondition {
-    int type; // 0: true
-};
-struct UiaCacheRequest {
-    UiaCondition* viewCondition;
-    int scope; // 1: the element itself
-    PROPERTYID* properties;
-    int propertyCount;
-    PATTERNID* patterns;
-    int patternCount;
-    int elementMode; // 1: full
-};
-struct NodeApi {
-    HRESULT(WINAPI* fromHandle)(HWND, HUIANODE*) = nullptr;
-    HRESULT(WINAPI* getProperty)(HUIANODE, PROPERTYID, VARIANT*) = nullptr;
-    HRESULT(WINAPI* navigate)
-    (HUIANODE, NavigateDirection, UiaCondition*, UiaCacheRequest*, SAFEARRAY**, BSTR*) = nullptr;
-    HRESULT(WINAPI* nodeFromVariant)(VARIANT*, HUIANODE*) = nullptr;
-    BOOL(WINAPI* release)(HUIANODE) = nullptr;
 
-    NodeApi() {
-        HMODULE module = LoadLibraryExW(L"uiautomationcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        Resolve(module, "UiaNodeFromHandle", fromHandle);
-        Resolve(module, "UiaGetPropertyValue", getProperty);
-        Resolve(module, "UiaNavigate", navigate);
-        Resolve(module, "UiaHUiaNodeFromVariant", nodeFromVariant);
-        Resolve(module, "UiaNodeRelease", release);
-    }
-    template <typename T> static void Resolve(HMODULE module, const char* name, T& fn) {
-        fn = module != nullptr ? reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
-                               : nullptr;
-    }
-    [[nodiscard]] bool Complete() const { return fromHandle && getProperty && navigate && nodeFromVariant && release; }
-};
-
-struct Seen {
-    std::wstring name;
-    int type = 0;
-    bool operator==(const Seen&) const = default;
-};
+using Seen = UiDriver::Described;
 
 std::string Describe(const Seen& s) {
     std::string text(s.name.begin(), s.name.end()); // the names here are ASCII
@@ -138,53 +96,6 @@ protected:
         return hr;
     }
 
-    // Every element under the node, depth first, as UI Automation's own client reads them.
-    void Walk(const NodeApi& api, HUIANODE node, std::vector<Seen>& seen, int depth = 0) {
-        if (depth >= 10) {
-            return;
-        }
-        UiaCondition all{0};
-        UiaCacheRequest request{&all, 1, nullptr, 0, nullptr, 0, 1};
-        NavigateDirection direction = NavigateDirection_FirstChild;
-        HUIANODE current = node;
-        for (;;) {
-            SAFEARRAY* data = nullptr;
-            BSTR structure = nullptr;
-            if (FAILED(api.navigate(current, direction, &all, &request, &data, &structure)) || data == nullptr) {
-                SysFreeString(structure);
-                break;
-            }
-            VARIANT first;
-            VariantInit(&first);
-            LONG index[2] = {0, 0};
-            (void)SafeArrayGetElement(data, index, &first);
-            HUIANODE next = nullptr;
-            (void)api.nodeFromVariant(&first, &next);
-            SafeArrayDestroy(data);
-            SysFreeString(structure);
-            if (next == nullptr) {
-                break;
-            }
-            VARIANT name;
-            VARIANT type;
-            VariantInit(&name);
-            VariantInit(&type);
-            (void)api.getProperty(next, UIA_NamePropertyId, &name);
-            (void)api.getProperty(next, UIA_ControlTypePropertyId, &type);
-            seen.push_back(Seen{name.vt == VT_BSTR ? name.bstrVal : L"", type.vt == VT_I4 ? type.lVal : 0});
-            VariantClear(&name);
-            Walk(api, next, seen, depth + 1);
-            if (current != node) {
-                api.release(current);
-            }
-            current = next;
-            direction = NavigateDirection_NextSibling;
-        }
-        if (current != node) {
-            api.release(current);
-        }
-    }
-
     TestWindow window{kSkin};
 };
 
@@ -195,29 +106,8 @@ constexpr int kText = 50020;
 } // namespace
 
 TEST_F(AccessibilityTest, ClientsFindTheVisibleControlsFromTheWindowHandle) {
-    const NodeApi api;
-    ASSERT_TRUE(api.Complete());
-    // The client runs on a thread of its own, as a screen reader runs in a process of its own, and
-    // this thread answers it from its message loop.
     std::vector<Seen> seen;
-    HRESULT found = E_FAIL;
-    std::atomic<bool> done = false;
-    std::thread client([&] {
-        const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        HUIANODE root = nullptr;
-        found = api.fromHandle(window.GetHWND(), &root);
-        if (SUCCEEDED(found)) {
-            Walk(api, root, seen);
-            api.release(root);
-        }
-        if (SUCCEEDED(com)) {
-            CoUninitialize();
-        }
-        done = true;
-    });
-    EXPECT_TRUE(UiDriver::PumpUntil([&] { return done.load(); }, 20000));
-    client.join();
-    ASSERT_EQ(found, S_OK);
+    ASSERT_TRUE(UiDriver::Describe(window.GetHWND(), seen));
     for (const Seen& expected : std::vector<Seen>{
              {L"Hello", kButton}, // the icon-only button's accname, through the strings
              {L"Something failed. See the log or help.", kText},

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace UiDriver {
 
@@ -77,5 +78,15 @@ private:
     bool m_answered = false;
     bool m_timedOut = false;
 };
+
+// One element as a screen reader sees it: its name and its UI Automation control type.
+struct Described {
+    std::wstring name;
+    int type = 0;
+    bool operator==(const Described&) const = default;
+};
+// Every element under the window, depth first, read back through UI Automation's own client from
+// the window's handle while this thread answers it; false when the client cannot read the window.
+[[nodiscard]] bool Describe(HWND window, std::vector<Described>& elements);
 
 } // namespace UiDriver
