@@ -8,6 +8,15 @@
 #include <thread>
 #include <vector>
 
+// The invoke pattern's interface: IUnknown's three methods, then Invoke. With external linkage:
+// the compiler may take a call on a class nothing in this file derives from as unreachable.
+struct InvokePattern : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke() = 0;
+
+protected:
+    ~InvokePattern() = default;
+};
+
 namespace UiDriver {
 
 namespace {
@@ -313,6 +322,25 @@ void Walk(const NodeApi& api, HUIANODE node, std::vector<Described>& seen, int d
 }
 
 } // namespace
+
+HRESULT UiWindow::Invoke(const wchar_t* name, int link) const {
+    DuiLib::CPaintManagerUI* manager = Manager();
+    IRawElementProviderSimple* element =
+        manager != nullptr ? manager->GetAutomation().Element(Control(name), link) : nullptr;
+    if (element == nullptr) {
+        return E_INVALIDARG;
+    }
+    IUnknown* pattern = nullptr;
+    HRESULT hr = element->GetPatternProvider(UIA_InvokePatternId, &pattern);
+    element->Release();
+    if (FAILED(hr) || pattern == nullptr) {
+        return FAILED(hr) ? hr : E_NOINTERFACE;
+    }
+    hr = static_cast<InvokePattern*>(pattern)->Invoke();
+    pattern->Release();
+    Pump();
+    return hr;
+}
 
 bool Describe(HWND window, std::vector<Described>& elements) {
     static const NodeApi api;

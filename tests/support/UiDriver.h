@@ -47,6 +47,9 @@ public:
     // Key down and up to the window that has the keyboard focus (this window when none).
     void PressKey(UINT vk, bool shift = false) const;
     std::wstring Text(const wchar_t* name) const;
+    // Invokes the control, or link `link` of a text, through its UI Automation element as a screen
+    // reader does, and runs the messages that carry the click out; the element's result.
+    HRESULT Invoke(const wchar_t* name, int link = -1) const;
 
 private:
     HWND m_hwnd;
