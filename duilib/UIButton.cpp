@@ -3,10 +3,47 @@
 #include "duilib/UIImage.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
+#include "duilib/UITheme.h"
 
 #include <cwchar>
 
 namespace DuiLib {
+
+namespace {
+// A button's image in high contrast: its shape in one theme colour. The skin's icons are drawn in
+// one dark colour that would vanish on a dark theme's window.
+bool DrawSilhouette(Gdiplus::Graphics& g, CPaintManagerUI* manager, const RECT& rc, const wchar_t* image,
+                    DWORD colour) {
+    const int cx = rc.right - rc.left;
+    const int cy = rc.bottom - rc.top;
+    if (cx <= 0 || cy <= 0) {
+        return false;
+    }
+    Gdiplus::Bitmap shape(cx, cy, PixelFormat32bppARGB);
+    {
+        Gdiplus::Graphics sg(&shape);
+        Render::PrepareGraphics(sg);
+        sg.TranslateTransform(static_cast<float>(-rc.left), static_cast<float>(-rc.top));
+        if (!Render::DrawImage(sg, manager, rc, image)) {
+            return false;
+        }
+    }
+    Gdiplus::BitmapData data{};
+    const Gdiplus::Rect whole(0, 0, cx, cy);
+    if (shape.LockBits(&whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) !=
+        Gdiplus::Ok) {
+        return false;
+    }
+    for (int y = 0; y < cy; ++y) {
+        auto* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride);
+        for (int x = 0; x < cx; ++x) {
+            row[x] = (row[x] & 0xFF000000u) | (colour & 0x00FFFFFFu);
+        }
+    }
+    shape.UnlockBits(&data);
+    return g.DrawImage(&shape, rc.left, rc.top, cx, cy) == Gdiplus::Ok;
+}
+} // namespace
 
 CButtonUI::CButtonUI() {
     m_uTextStyle = Render::kAlignCenter | Render::kAlignVCenter;
@@ -134,17 +171,34 @@ DWORD CButtonUI::StateColor(DWORD normal, DWORD hot, DWORD pushed, DWORD disable
     return normal;
 }
 
+bool CButtonUI::IsHighlighted() const {
+    return IsEnabled() && (m_bHot || m_bPushed || IsFocused() || IsDefault());
+}
+
 DWORD CButtonUI::CurrentBkColor() const {
-    return StateColor(m_dwBkColor, m_dwHotBkColor, m_dwPushedBkColor, m_dwDisabledBkColor);
+    const DWORD skin = StateColor(m_dwBkColor, m_dwHotBkColor, m_dwPushedBkColor, m_dwDisabledBkColor);
+    if (Theme::IsHighContrast() && IsHighlighted()) {
+        return Theme::Color(Theme::Role::Highlight, skin);
+    }
+    return Theme::Color(Theme::Role::Window, skin);
 }
 
 DWORD CButtonUI::CurrentBorderColor() const {
-    return StateColor(m_dwBorderColor, m_dwHotBorderColor, m_dwPushedBorderColor, m_dwDisabledBorderColor);
+    const DWORD skin = StateColor(m_dwBorderColor, m_dwHotBorderColor, m_dwPushedBorderColor, m_dwDisabledBorderColor);
+    // In high contrast a button with text needs its outline: its background is the window's.
+    if (Theme::IsHighContrast() && ((skin >> 24) != 0 || !m_sText.IsEmpty())) {
+        return Theme::Color(IsEnabled() ? Theme::Role::Text : Theme::Role::GrayText, 0xFF000000);
+    }
+    return skin;
 }
 
 DWORD CButtonUI::CurrentTextColor() const {
+    if (Theme::IsHighContrast() && IsHighlighted()) {
+        return Theme::Color(Theme::Role::HighlightText, 0xFF000000);
+    }
     // No disabled text colour of its own: the label's colours (disabled ones included) apply.
-    return StateColor(CLabelUI::CurrentTextColor(), m_dwHotTextColor, m_dwPushedTextColor, 0);
+    return StateColor(CLabelUI::CurrentTextColor(), Theme::Color(Theme::Role::Text, m_dwHotTextColor),
+                      Theme::Color(Theme::Role::Text, m_dwPushedTextColor), 0);
 }
 
 void CButtonUI::PaintStatusImage(Gdiplus::Graphics& g) {
@@ -159,6 +213,15 @@ void CButtonUI::PaintStatusImage(Gdiplus::Graphics& g) {
         image = &m_sHotImage;
     } else if (IsFocused() && !m_sFocusedImage.IsEmpty()) {
         image = &m_sFocusedImage;
+    }
+    if (Theme::IsHighContrast()) {
+        // State images are looks of the skin's own; the theme's colours say the state here.
+        for (const CDuiString* shape : {&m_sNormalImage, &m_sForeImage}) {
+            if (!shape->IsEmpty()) {
+                (void)DrawSilhouette(g, m_pManager, m_rcItem, *shape, CurrentTextColor());
+            }
+        }
+        return;
     }
     if (!image->IsEmpty()) {
         (void)Render::DrawImage(g, m_pManager, m_rcItem, *image); // a missing image leaves the background

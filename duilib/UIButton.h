@@ -33,6 +33,8 @@ protected:
     // Background, outline and text follow the state alike: the disabled colour (else the normal
     // one) while disabled, then the pushed, then the hot colour where set, else the normal one.
     DWORD StateColor(DWORD normal, DWORD hot, DWORD pushed, DWORD disabled) const;
+    // In high contrast, the look of the focused, the default and the hot button: highlight colours.
+    bool IsHighlighted() const;
 
     bool m_bPressing = false;
     CDuiString m_sNormalImage;

@@ -5,6 +5,7 @@
 #include "duilib/UILimits.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
+#include "duilib/UITheme.h"
 
 #include <cwchar>
 
@@ -165,6 +166,8 @@ void CControlUI::SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue)
         SetText(UICulture::ResolveText(pstrValue));
     } else if (name == L"tooltip") {
         SetToolTip(UICulture::ResolveText(pstrValue));
+    } else if (name == L"accname") {
+        SetAccName(UICulture::ResolveText(pstrValue));
     } else if (name == L"pos") {
         m_rcFloatPos = Markup::ParseRect(pstrValue);
         if (m_cxyFixed.cx == 0 && m_rcFloatPos.right > m_rcFloatPos.left) {
@@ -342,6 +345,14 @@ void CControlUI::DoPaint(Gdiplus::Graphics& g, const RECT& rcPaint) {
     PaintStatusImage(g);
     PaintText(g);
     PaintBorder(g);
+}
+
+DWORD CControlUI::CurrentBkColor() const {
+    return Theme::Color(Theme::Role::Window, m_dwBkColor);
+}
+
+DWORD CControlUI::CurrentBorderColor() const {
+    return Theme::Color(Theme::Role::Text, m_dwBorderColor);
 }
 
 void CControlUI::PaintBkColor(Gdiplus::Graphics& g) {

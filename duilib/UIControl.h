@@ -47,6 +47,9 @@ public:
     virtual void SetText(const wchar_t* pstrText);
     CDuiString GetToolTip() const { return m_sToolTip; }
     void SetToolTip(const wchar_t* text) { m_sToolTip = text; }
+    // The name a screen reader speaks when the text says too little (an icon-only button), or "".
+    CDuiString GetAccName() const { return m_sAccName; }
+    void SetAccName(const wchar_t* name) { m_sAccName = name; }
     UINT_PTR GetTag() const { return m_tag; }
     void SetTag(UINT_PTR tag) { m_tag = tag; }
 
@@ -139,8 +142,9 @@ public:
 
 protected:
     // Current background and border colour; buttons vary them with their state.
-    virtual DWORD CurrentBkColor() const { return m_dwBkColor; }
-    virtual DWORD CurrentBorderColor() const { return m_dwBorderColor; }
+    // Both through the high-contrast theme (UITheme.h).
+    virtual DWORD CurrentBkColor() const;
+    virtual DWORD CurrentBorderColor() const;
     // The item rectangle less a margin given in 96-DPI units (the whole item before a manager is set).
     RECT ItemRectLess(const RECT& margin) const;
     void SetHot(bool hot);
@@ -151,6 +155,7 @@ protected:
     CDuiString m_sName;
     CDuiString m_sText;
     CDuiString m_sToolTip;
+    CDuiString m_sAccName;
     CDuiString m_sBkImage;
     CDuiString m_sForeImage;
     UINT_PTR m_tag = 0;

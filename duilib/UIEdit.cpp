@@ -2,6 +2,7 @@
 
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
+#include "duilib/UITheme.h"
 
 #include "duilib/UICulture.h"
 
@@ -213,7 +214,7 @@ void CEditUI::OnNativeChange() {
 }
 
 DWORD CEditUI::EffectiveBkColor() const {
-    return (m_dwBkColor >> 24) != 0 ? m_dwBkColor : 0xFFFFFFFF;
+    return Theme::Color(Theme::Role::Window, (m_dwBkColor >> 24) != 0 ? m_dwBkColor : 0xFFFFFFFF);
 }
 
 HBRUSH CEditUI::OnCtlColor(HDC hdc) {
@@ -255,13 +256,15 @@ void CEditUI::PaintText(Gdiplus::Graphics& /*g*/) {
 void CEditUI::PaintBorder(Gdiplus::Graphics& g) {
     const bool focused = m_hEdit != nullptr && ::GetFocus() == m_hEdit;
     if (focused && m_dwFocusBorderColor != 0) {
-        Render::DrawBorder(g, m_rcItem, m_dwFocusBorderColor, m_pManager->ScaleF(1), Radius());
+        Render::DrawBorder(g, m_rcItem, Theme::Color(Theme::Role::Highlight, m_dwFocusBorderColor),
+                           m_pManager->ScaleF(1), Radius());
     } else {
         CLabelUI::PaintBorder(g);
     }
     if (focused && m_pManager != nullptr) {
         // The accent line along the bottom, clipped to the rounded frame.
-        const DWORD color = m_dwFocusLineColor != 0 ? m_dwFocusLineColor : m_pManager->GetFocusColor();
+        const DWORD color = Theme::Color(Theme::Role::Highlight,
+                                         m_dwFocusLineColor != 0 ? m_dwFocusLineColor : m_pManager->GetFocusColor());
         Gdiplus::GraphicsPath path;
         Render::AddRoundRect(path,
                              Gdiplus::RectF(static_cast<float>(m_rcItem.left), static_cast<float>(m_rcItem.top),

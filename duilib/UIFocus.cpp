@@ -31,6 +31,7 @@ void KeyboardFocus::Set(CControlUI* pControl, bool byKeyboard) {
             m_manager.SendNotify(pControl, DUI_MSGTYPE_SETFOCUS);
         }
     }
+    m_manager.GetAutomation().OnFocusChanged(m_focus);
     // Keys must reach the right native window: the EDIT for an edit, this window otherwise.
     if (HWND window = m_manager.GetPaintWindow(); window != nullptr) {
         HWND target = edit != nullptr && edit->GetNativeWindow() != nullptr ? edit->GetNativeWindow() : window;

@@ -2,6 +2,7 @@
 
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
+#include "duilib/UITheme.h"
 
 #include <cmath>
 #include <functional>
@@ -178,10 +179,14 @@ const Render::TextLayout& CLabelUI::EnsureTextLayout() {
 
 DWORD CLabelUI::CurrentTextColor() const {
     if (!IsEnabled()) {
-        return m_dwDisabledTextColor != 0 ? m_dwDisabledTextColor
-                                          : (m_pManager ? m_pManager->GetDefaultDisabledColor() : 0xFFA0A0A0);
+        return Theme::Color(Theme::Role::GrayText,
+                            m_dwDisabledTextColor != 0
+                                ? m_dwDisabledTextColor
+                                : (m_pManager ? m_pManager->GetDefaultDisabledColor() : 0xFFA0A0A0));
     }
-    return m_dwTextColor != 0 ? m_dwTextColor : (m_pManager ? m_pManager->GetDefaultTextColor() : 0xFF000000);
+    return Theme::Color(Theme::Role::Text, m_dwTextColor != 0
+                                               ? m_dwTextColor
+                                               : (m_pManager ? m_pManager->GetDefaultTextColor() : 0xFF000000));
 }
 
 DWORD CLabelUI::RunColor(const Render::TextRun& /*run*/) const {

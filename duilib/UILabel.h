@@ -26,6 +26,7 @@ public:
     void SetTextColor(DWORD argb);
     UINT GetTextStyle() const { return m_uTextStyle; }
     bool IsWordBreak() const { return m_bWordBreak; }
+    bool IsMarkup() const { return m_bMarkup; }
     RECT GetTextPadding() const { return m_rcTextPadding; }
 
 protected:

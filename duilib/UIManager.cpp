@@ -2,6 +2,7 @@
 
 #include "duilib/UIEdit.h"
 #include "duilib/UILimits.h"
+#include "duilib/UITheme.h"
 
 #include "common/ModulePath.h"
 #include "common/UniqueHandle.h"
@@ -385,6 +386,7 @@ bool CPaintManagerUI::Render() {
 void CPaintManagerUI::ReapObjects(CControlUI* pControl) {
     m_focus.Forget(pControl);
     m_mouse.Forget(pControl);
+    m_automation.Forget(pControl);
     KillTimers(pControl);
 }
 
@@ -422,7 +424,22 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             return true;
         }
     }
+    if (m_automation.OnMessage(uMsg)) {
+        return true;
+    }
     switch (uMsg) {
+    case WM_GETOBJECT:
+        return m_automation.OnGetObject(wParam, lParam, lRes);
+    case WM_DESTROY:
+        m_automation.OnDestroy();
+        return false;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        // A high-contrast theme switched on or off: every control, and the edit boxes, repaint.
+        Theme::Refresh();
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+        return false;
     case WM_ERASEBKGND:
         lRes = 1;
         return true;

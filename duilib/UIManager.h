@@ -7,6 +7,7 @@
 // message loop.
 #pragma once
 
+#include "duilib/UIAutomation.h"
 #include "duilib/UIControl.h"
 #include "duilib/UIDefine.h"
 #include "duilib/UIFocus.h"
@@ -127,6 +128,9 @@ public:
     // Pixel of the last painted frame at a client point, 0xAARRGGBB; 0 outside.
     DWORD GetPaintedPixel(POINT pt) const { return m_painter.PaintedPixel(pt); }
 
+    // What UI Automation clients see of the window (UIAutomation.h).
+    AutomationTree& GetAutomation() { return m_automation; }
+
     // Handles a window message for the tree; true when it consumed it (result in lRes).
     [[nodiscard]] bool MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
 
@@ -179,6 +183,7 @@ private:
     KeyboardFocus m_focus{*this};
     MouseInput m_mouse{*this, m_look};
     WindowPainter m_painter{*this, m_look};
+    AutomationTree m_automation{*this};
 };
 
 } // namespace DuiLib

@@ -1,6 +1,7 @@
 #include "duilib/UIPaint.h"
 
 #include "duilib/UIManager.h"
+#include "duilib/UITheme.h"
 #include "duilib/UIWindowLook.h"
 
 #include <dwmapi.h>
@@ -71,7 +72,7 @@ void WindowPainter::Paint(HDC target, const RECT& rcPaint) {
         Render::PrepareGraphics(g);
         g.SetClip(Gdiplus::Rect(rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top));
         const float radius = m_manager.ScaleF(static_cast<float>(m_look.roundCorner.cx));
-        g.Clear(Render::ToColor(m_look.bkColor != 0 ? m_look.bkColor : 0xFFFFFFFF));
+        g.Clear(Render::ToColor(Theme::Color(Theme::Role::Window, m_look.bkColor != 0 ? m_look.bkColor : 0xFFFFFFFF)));
         root->DoPaint(g, rcPaint);
         // Stroking the outline costs as much as the rest of a full paint, whatever the clip: it is
         // left out when the painted part lies clear of it, as an animation frame inside does.
@@ -82,7 +83,7 @@ void WindowPainter::Paint(HDC target, const RECT& rcPaint) {
         const bool clearOfBorder = rcPaint.left >= inside.left && rcPaint.top >= inside.top &&
                                    rcPaint.right <= inside.right && rcPaint.bottom <= inside.bottom;
         if ((m_look.borderColor >> 24) != 0 && !clearOfBorder) {
-            Render::DrawBorder(g, client, m_look.borderColor, borderWidth, radius);
+            Render::DrawBorder(g, client, Theme::Color(Theme::Role::Text, m_look.borderColor), borderWidth, radius);
         }
         // The ring around the focused control; an edit shows its focus line instead.
         CControlUI* focus = m_manager.GetFocus();
@@ -90,7 +91,8 @@ void WindowPainter::Paint(HDC target, const RECT& rcPaint) {
             focus->GetInterface(L"Edit") == nullptr) {
             RECT ring = focus->GetFocusRect();
             InflateRect(&ring, m_manager.Scale(4), m_manager.Scale(4));
-            Render::DrawBorder(g, ring, m_look.focusColor, m_manager.ScaleF(2), focus->Radius() + m_manager.ScaleF(4));
+            Render::DrawBorder(g, ring, Theme::Color(Theme::Role::Highlight, m_look.focusColor), m_manager.ScaleF(2),
+                               focus->Radius() + m_manager.ScaleF(4));
         }
     }
     if (target != nullptr) {

@@ -2,6 +2,7 @@
 
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
+#include "duilib/UITheme.h"
 
 #include <cmath>
 #include <cwchar>
@@ -82,11 +83,33 @@ int CTextUI::GetFocusStopCount() const {
 }
 
 RECT CTextUI::GetFocusRect() const {
+    return GetLinkRect(m_focusStop);
+}
+
+std::wstring CTextUI::GetLinkText(int index) const {
+    if (index < 0 || index >= m_linkCount) {
+        return {};
+    }
+    // The words between the index-th {a} and its {/a}, without the markup inside them.
+    const std::wstring& all = m_sText.str();
+    size_t open = 0;
+    for (int i = 0; i <= index; ++i) {
+        open = all.find(L"{a}", i == 0 ? 0 : open + 3);
+        if (open == std::wstring::npos) {
+            return {};
+        }
+    }
+    const size_t close = all.find(L"{/a}", open + 3);
+    return Render::StripMarkup(
+        all.substr(open + 3, close == std::wstring::npos ? std::wstring::npos : close - open - 3));
+}
+
+RECT CTextUI::GetLinkRect(int index) const {
     const_cast<CTextUI*>(this)->EnsureTextLayout();
     RECT result{};
     bool any = false;
     for (const Render::TextRun& run : m_layout.runs) {
-        if (run.link != m_focusStop) {
+        if (run.link != index) {
             continue;
         }
         RECT r{static_cast<LONG>(std::floor(run.box.X)), static_cast<LONG>(std::floor(run.box.Y)),
@@ -102,16 +125,20 @@ RECT CTextUI::GetFocusRect() const {
 }
 
 void CTextUI::Activate() {
-    if (m_pManager == nullptr || m_focusStop < 0 || m_focusStop >= m_linkCount) {
+    ActivateLink(m_focusStop);
+}
+
+void CTextUI::ActivateLink(int index) {
+    if (m_pManager == nullptr || index < 0 || index >= m_linkCount) {
         return;
     }
     EnsureTextLayout();
     // The point lies inside the link, so a handler asking GetLinkContentIndex gets this link.
     for (const Render::TextRun& run : m_layout.runs) {
-        if (run.link == m_focusStop) {
+        if (run.link == index) {
             const POINT pt{static_cast<LONG>(run.box.X + run.box.Width / 2),
                            static_cast<LONG>(run.box.Y + run.box.Height / 2)};
-            m_pManager->SendNotify(this, DUI_MSGTYPE_LINK, static_cast<WPARAM>(m_focusStop), 0, pt);
+            m_pManager->SendNotify(this, DUI_MSGTYPE_LINK, static_cast<WPARAM>(index), 0, pt);
             return;
         }
     }
@@ -163,10 +190,14 @@ DWORD CTextUI::RunColor(const Render::TextRun& run) const {
         return CurrentTextColor();
     }
     if (run.link == m_hotLink) {
-        return m_dwLinkHoverColor != 0 ? m_dwLinkHoverColor
-                                       : (m_pManager ? m_pManager->GetDefaultLinkHoverColor() : 0xFF005A9E);
+        return Theme::Color(Theme::Role::Link,
+                            m_dwLinkHoverColor != 0
+                                ? m_dwLinkHoverColor
+                                : (m_pManager ? m_pManager->GetDefaultLinkHoverColor() : 0xFF005A9E));
     }
-    return m_dwLinkColor != 0 ? m_dwLinkColor : (m_pManager ? m_pManager->GetDefaultLinkColor() : 0xFF0067C0);
+    return Theme::Color(Theme::Role::Link, m_dwLinkColor != 0
+                                               ? m_dwLinkColor
+                                               : (m_pManager ? m_pManager->GetDefaultLinkColor() : 0xFF0067C0));
 }
 
 } // namespace DuiLib

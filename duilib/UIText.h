@@ -16,6 +16,12 @@ public:
     // 0-based index of the link under the point (client pixels), -1 when there is none.
     int GetLinkContentIndex(const POINT& ptMouse);
     int GetLinkCount() const { return m_linkCount; }
+    // Where the link lies (client pixels; the whole control for an index without a link), and its
+    // plain text.
+    RECT GetLinkRect(int index) const;
+    std::wstring GetLinkText(int index) const;
+    // What a click on the link does: "link" with its index (nothing for an index without a link).
+    void ActivateLink(int index);
 
     void SetText(const wchar_t* pstrText) override;
     void SetAttribute(const wchar_t* pstrName, const wchar_t* pstrValue) override;

@@ -1,6 +1,21 @@
 #include "tests/support/UiDriver.h"
 
+#include <oleauto.h>
+// Not <uiautomation.h>: its API header names a parameter `new` and does not compile as C++.
+#include <uiautomationclient.h>
+
+#include <atomic>
+#include <thread>
 #include <vector>
+
+// The invoke pattern's interface: IUnknown's three methods, then Invoke. With external linkage:
+// the compiler may take a call on a class nothing in this file derives from as unreachable.
+struct InvokePattern : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke() = 0;
+
+protected:
+    ~InvokePattern() = default;
+};
 
 namespace UiDriver {
 
@@ -222,6 +237,132 @@ void ModalAnswer::Check() {
         m_timedOut = true;
         PostQuitMessage(0);
     }
+}
+
+namespace {
+
+// The client side of UI Automation, in-process under Wine 8; not in MinGW's headers.
+using HUIANODE = struct UiaNode*;
+struct UiaCondition {
+    int type; // 0: true
+};
+struct UiaCacheRequest {
+    UiaCondition* viewCondition;
+    int scope; // 1: the element itself
+    PROPERTYID* properties;
+    int propertyCount;
+    PATTERNID* patterns;
+    int patternCount;
+    int elementMode; // 1: full
+};
+struct NodeApi {
+    HRESULT(WINAPI* fromHandle)(HWND, HUIANODE*) = nullptr;
+    HRESULT(WINAPI* getProperty)(HUIANODE, PROPERTYID, VARIANT*) = nullptr;
+    HRESULT(WINAPI* navigate)
+    (HUIANODE, NavigateDirection, UiaCondition*, UiaCacheRequest*, SAFEARRAY**, BSTR*) = nullptr;
+    HRESULT(WINAPI* nodeFromVariant)(VARIANT*, HUIANODE*) = nullptr;
+    BOOL(WINAPI* release)(HUIANODE) = nullptr;
+
+    NodeApi() {
+        HMODULE module = LoadLibraryExW(L"uiautomationcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        Resolve(module, "UiaNodeFromHandle", fromHandle);
+        Resolve(module, "UiaGetPropertyValue", getProperty);
+        Resolve(module, "UiaNavigate", navigate);
+        Resolve(module, "UiaHUiaNodeFromVariant", nodeFromVariant);
+        Resolve(module, "UiaNodeRelease", release);
+    }
+    template <typename T> static void Resolve(HMODULE module, const char* name, T& fn) {
+        fn = module != nullptr ? reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+                               : nullptr;
+    }
+    [[nodiscard]] bool Complete() const { return fromHandle && getProperty && navigate && nodeFromVariant && release; }
+};
+
+void Walk(const NodeApi& api, HUIANODE node, std::vector<Described>& seen, int depth) {
+    if (depth >= 10) {
+        return;
+    }
+    UiaCondition all{0};
+    UiaCacheRequest request{&all, 1, nullptr, 0, nullptr, 0, 1};
+    NavigateDirection direction = NavigateDirection_FirstChild;
+    HUIANODE current = node;
+    for (;;) {
+        SAFEARRAY* data = nullptr;
+        BSTR structure = nullptr;
+        HUIANODE next = nullptr;
+        if (SUCCEEDED(api.navigate(current, direction, &all, &request, &data, &structure)) && data != nullptr) {
+            VARIANT first;
+            VariantInit(&first);
+            LONG index[2] = {0, 0};
+            if (SUCCEEDED(SafeArrayGetElement(data, index, &first))) {
+                (void)api.nodeFromVariant(&first, &next);
+            }
+        }
+        SafeArrayDestroy(data);
+        SysFreeString(structure);
+        if (current != node) {
+            api.release(current);
+        }
+        if (next == nullptr) {
+            return;
+        }
+        VARIANT name;
+        VARIANT type;
+        VariantInit(&name);
+        VariantInit(&type);
+        (void)api.getProperty(next, UIA_NamePropertyId, &name);
+        (void)api.getProperty(next, UIA_ControlTypePropertyId, &type);
+        seen.push_back(Described{name.vt == VT_BSTR && name.bstrVal != nullptr ? name.bstrVal : L"",
+                                 type.vt == VT_I4 ? type.lVal : 0});
+        VariantClear(&name);
+        Walk(api, next, seen, depth + 1);
+        current = next;
+        direction = NavigateDirection_NextSibling;
+    }
+}
+
+} // namespace
+
+HRESULT UiWindow::Invoke(const wchar_t* name, int link) const {
+    DuiLib::CPaintManagerUI* manager = Manager();
+    IRawElementProviderSimple* element =
+        manager != nullptr ? manager->GetAutomation().Element(Control(name), link) : nullptr;
+    if (element == nullptr) {
+        return E_INVALIDARG;
+    }
+    IUnknown* pattern = nullptr;
+    HRESULT hr = element->GetPatternProvider(UIA_InvokePatternId, &pattern);
+    element->Release();
+    if (FAILED(hr) || pattern == nullptr) {
+        return FAILED(hr) ? hr : E_NOINTERFACE;
+    }
+    hr = static_cast<InvokePattern*>(pattern)->Invoke();
+    pattern->Release();
+    Pump();
+    return hr;
+}
+
+bool Describe(HWND window, std::vector<Described>& elements) {
+    static const NodeApi api;
+    if (!api.Complete()) {
+        return false;
+    }
+    // The client runs on a thread of its own, as a screen reader runs in a process of its own;
+    // the window's provider is called on this thread, from its messages.
+    HRESULT found = E_FAIL;
+    std::atomic<bool> done = false;
+    std::thread client([&] {
+        HUIANODE root = nullptr;
+        found = api.fromHandle(window, &root);
+        if (SUCCEEDED(found)) {
+            Walk(api, root, elements, 0);
+            api.release(root);
+        }
+        done = true;
+    });
+    const bool finished = PumpUntil([&] { return done.load(); }, 20000);
+    client.join();
+    return finished && SUCCEEDED(found);
 }
 
 } // namespace UiDriver

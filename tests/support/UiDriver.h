@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace UiDriver {
 
@@ -46,6 +47,9 @@ public:
     // Key down and up to the window that has the keyboard focus (this window when none).
     void PressKey(UINT vk, bool shift = false) const;
     std::wstring Text(const wchar_t* name) const;
+    // Invokes the control, or link `link` of a text, through its UI Automation element as a screen
+    // reader does, and runs the messages that carry the click out; the element's result.
+    HRESULT Invoke(const wchar_t* name, int link = -1) const;
 
 private:
     HWND m_hwnd;
@@ -77,5 +81,15 @@ private:
     bool m_answered = false;
     bool m_timedOut = false;
 };
+
+// One element as a screen reader sees it: its name and its UI Automation control type.
+struct Described {
+    std::wstring name;
+    int type = 0;
+    bool operator==(const Described&) const = default;
+};
+// Every element under the window, depth first, read back through UI Automation's own client from
+// the window's handle while this thread answers it; false when the client cannot read the window.
+[[nodiscard]] bool Describe(HWND window, std::vector<Described>& elements);
 
 } // namespace UiDriver

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 using namespace DuiLib;
 using UiDriver::ModalAnswer;
@@ -74,6 +76,21 @@ TEST_F(ConfirmWindowTest, ShowsTheTextAndReturnsTheAnswer) {
         shown = L"not shown";
         EXPECT_EQ(Show(c.text, c.answer), c.result);
         EXPECT_EQ(shown, c.text);
+    }
+}
+
+// A screen reader finds the message and the button that answers it (UI Automation: Text, Button).
+TEST_F(ConfirmWindowTest, ScreenReadersFindTheMessageAndTheButton) {
+    std::vector<UiDriver::Described> seen;
+    EXPECT_EQ(Show(L"Something failed.",
+                   [&](UiWindow& w) {
+                       EXPECT_TRUE(UiDriver::Describe(w.Hwnd(), seen));
+                       EXPECT_TRUE(w.Click(L"confirmButton"));
+                   }),
+              6u);
+    for (const UiDriver::Described& expected :
+         {UiDriver::Described{L"Something failed.", 50020}, UiDriver::Described{L"OK", 50000}}) {
+        EXPECT_NE(std::find(seen.begin(), seen.end(), expected), seen.end());
     }
 }
 

@@ -5,8 +5,11 @@
 //   ui_shot_host.exe gallery|confirm|confirm-long|consent|change|change-privacy|withdraw|about
 //                    |main-<view> <language tag> [seconds]
 //   views: loading, empty, valid, range, paused, resuming
+// A name ending in "-hc" shows the window in a high-contrast theme (white on black, as Windows'
+// "Night sky"); the system colours are put back before the host ends.
 #include "common/Seams.h"
 #include "common/UniqueHandle.h"
+#include "duilib/UITheme.h"
 #include "pause/PauseSeams.h"
 #include "privacy/ui/ChangeNoticationUI.h"
 #include "privacy/ui/PrivacySecurityWelcomUI.h"
@@ -18,6 +21,7 @@
 #include "ui/MainWindow.h"
 
 #include <cwchar>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -55,6 +59,28 @@ HWND MakeBackdrop() {
     UpdateWindow(hwnd);
     return hwnd;
 }
+
+// The colours of a dark high-contrast theme while it lives, for this Wine session; the old ones after.
+class HighContrastColours {
+public:
+    HighContrastColours() {
+        for (size_t i = 0; i < std::size(kIndexes); ++i) {
+            m_saved[i] = GetSysColor(kIndexes[i]);
+        }
+        const COLORREF theme[] = {RGB(0, 0, 0),      RGB(255, 255, 255), RGB(255, 255, 0),
+                                  RGB(26, 235, 255), RGB(0, 0, 0),       RGB(63, 242, 63)};
+        (void)SetSysColors(static_cast<int>(std::size(kIndexes)), kIndexes, theme);
+        DuiLib::Theme::ForceHighContrast(true);
+    }
+    ~HighContrastColours() { (void)SetSysColors(static_cast<int>(std::size(kIndexes)), kIndexes, m_saved); }
+    HighContrastColours(const HighContrastColours&) = delete;
+    HighContrastColours& operator=(const HighContrastColours&) = delete;
+
+private:
+    static constexpr INT kIndexes[] = {COLOR_WINDOW,    COLOR_WINDOWTEXT,    COLOR_HOTLIGHT,
+                                       COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_GRAYTEXT};
+    COLORREF m_saved[std::size(kIndexes)]{};
+};
 
 // Brings the main window to `view` and holds it there.
 // A DWORD under HKEY_LOCAL_MACHINE (the sandbox's), for the states Windows itself reports.
@@ -114,7 +140,12 @@ void ShowMainView(NvLullgate::MainWindow& window, std::wstring view) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const std::wstring what = argc > 1 ? argv[1] : L"confirm";
+    std::wstring what = argc > 1 ? argv[1] : L"confirm";
+    std::unique_ptr<HighContrastColours> highContrast;
+    if (what.ends_with(L"-hc")) {
+        what.resize(what.size() - 3);
+        highContrast = std::make_unique<HighContrastColours>();
+    }
     const std::wstring language = argc > 2 ? argv[2] : L"en-US";
     const int seconds = argc > 3 ? _wtoi(argv[3]) : 6;
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);

@@ -132,6 +132,7 @@ TEST_F(ConsentWindowTest, FirstRunLinksOpenTheDocumentsInTheirOrder) {
     } cases[] = {
         {[](UiWindow& w) { w.ClickAt(w.LinkPoint(L"PrivacyStatement", 0)); }, {kAgreement}},
         {[](UiWindow& w) { w.ClickAt(w.LinkPoint(L"PrivacyStatement", 1)); }, {kPrivacy}},
+        {[](UiWindow& w) { EXPECT_EQ(w.Invoke(L"PrivacyStatement", 1), S_OK); }, {kPrivacy}}, // a screen reader
         {link(-1), {}},
         {[](UiWindow& w) { w.PressKey(VK_TAB), w.PressKey(VK_RETURN); }, {kAgreement}},
     };

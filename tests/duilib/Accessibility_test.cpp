@@ -1,0 +1,269 @@
+// What a screen reader gets from a skinned window (UI Automation, read back through Wine's own
+// client side from the window's handle, and the provider called directly), and how the window
+// looks in a high-contrast theme.
+#include "tests/duilib/ToolkitTest.h"
+
+#include "duilib/UITheme.h"
+
+#include <oleauto.h>
+#include <uiautomationclient.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace DuiLib;
+
+// The invoke pattern's interface: IUnknown's three methods, then Invoke. Declared with external
+// linkage: the compiler may take a call on a class no one in this file can derive from as unreachable.
+struct TestInvokePattern : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke() = 0;
+
+protected:
+    ~TestInvokePattern() = default;
+};
+
+namespace {
+
+const wchar_t* kSkin = LR"(<Window size="320,200" bkcolor="#FFFFFF" focuscolor="#FF0067C0">
+    <VerticalLayout>
+        <HorizontalLayout name="titleBar" height="32">
+            <Control/>
+            <Button name="closebtn" width="32" accname="IDS_HELLO" tooltip="x"/>
+        </HorizontalLayout>
+        <Text name="message" text="Something {b}failed{/b}. See {a}the log{/a} or {a}help{/a}." height="60"/>
+        <Button name="hidden" text="Secret" visible="false" height="20"/>
+        <HorizontalLayout height="40">
+            <Button name="off" text="Later" width="80" enabled="false"/>
+            <Button name="ok" text="OK" width="80" bkcolor="#FFE0E0E0" default="true"/>
+        </HorizontalLayout>
+    </VerticalLayout>
+</Window>)";
+
+constexpr HRESULT kNotAvailable = static_cast<HRESULT>(0x80040201);
+constexpr HRESULT kNotEnabled = static_cast<HRESULT>(0x80040200);
+
+using Seen = UiDriver::Described;
+
+std::string Describe(const Seen& s) {
+    std::string text(s.name.begin(), s.name.end()); // the names here are ASCII
+    return text + "/" + std::to_string(s.type);
+}
+
+class AccessibilityTest : public ToolkitTest {
+protected:
+    void SetUp() override {
+        ToolkitTest::SetUp();
+        ASSERT_NE(window.Open(), nullptr);
+        window.Pm().SetDPI(96);
+        window.Pm().EnsureLayout();
+    }
+    void TearDown() override {
+        Theme::ForceHighContrast(std::nullopt);
+        AutomationTree::SetEventSink(nullptr);
+        window.Close(IDCANCEL);
+        UiDriver::PumpUntil([&] { return !IsWindow(window.GetHWND()); });
+        ToolkitTest::TearDown();
+    }
+
+    // The provider of a control (or of a link of a text), released by the holder.
+    using Element = std::unique_ptr<IRawElementProviderSimple, void (*)(IRawElementProviderSimple*)>;
+    Element ElementOf(const wchar_t* name, int link = -1) {
+        return Element(window.Pm().GetAutomation().Element(window.Pm().FindControl(name), link),
+                       [](IRawElementProviderSimple* e) {
+                           if (e != nullptr) {
+                               e->Release();
+                           }
+                       });
+    }
+    static VARIANT Property(IRawElementProviderSimple* element, PROPERTYID id) {
+        VARIANT v;
+        VariantInit(&v);
+        EXPECT_EQ(element->GetPropertyValue(id, &v), S_OK);
+        return v;
+    }
+    static HRESULT Invoke(IRawElementProviderSimple* element) {
+        IUnknown* pattern = nullptr;
+        if (element->GetPatternProvider(UIA_InvokePatternId, &pattern) != S_OK || pattern == nullptr) {
+            return E_NOINTERFACE;
+        }
+        const HRESULT hr = static_cast<TestInvokePattern*>(pattern)->Invoke();
+        pattern->Release();
+        return hr;
+    }
+
+    TestWindow window{kSkin};
+};
+
+constexpr int kButton = 50000;
+constexpr int kHyperlink = 50005;
+constexpr int kText = 50020;
+
+} // namespace
+
+TEST_F(AccessibilityTest, ClientsFindTheVisibleControlsFromTheWindowHandle) {
+    std::vector<Seen> seen;
+    ASSERT_TRUE(UiDriver::Describe(window.GetHWND(), seen));
+    for (const Seen& expected : std::vector<Seen>{
+             {L"Hello", kButton}, // the icon-only button's accname, through the strings
+             {L"Something failed. See the log or help.", kText},
+             {L"the log", kHyperlink},
+             {L"help", kHyperlink},
+             {L"Later", kButton},
+             {L"OK", kButton},
+         }) {
+        EXPECT_NE(std::find(seen.begin(), seen.end(), expected), seen.end()) << Describe(expected) << " in " << [&] {
+            std::string all;
+            for (const Seen& s : seen) {
+                all += Describe(s) + "; ";
+            }
+            return all;
+        }();
+    }
+    for (const Seen& s : seen) {
+        EXPECT_NE(s.name, L"Secret"); // hidden
+        EXPECT_NE(s.type, 0);         // spacers are no elements
+    }
+}
+
+TEST_F(AccessibilityTest, ElementsTellTheirStateAndPlace) {
+    window.Pm().SetFocus(window.Pm().FindControl(L"ok"), true);
+    struct Case {
+        const wchar_t* control;
+        PROPERTYID property;
+        bool expected;
+    };
+    for (const Case& c :
+         {Case{L"ok", UIA_IsEnabledPropertyId, true}, Case{L"off", UIA_IsEnabledPropertyId, false},
+          Case{L"ok", UIA_IsKeyboardFocusablePropertyId, true},
+          Case{L"message", UIA_IsKeyboardFocusablePropertyId, true}, // its links
+          Case{L"off", UIA_IsKeyboardFocusablePropertyId, false}, Case{L"ok", UIA_HasKeyboardFocusPropertyId, true},
+          Case{L"closebtn", UIA_HasKeyboardFocusPropertyId, false}}) {
+        const Element element = ElementOf(c.control);
+        ASSERT_NE(element, nullptr);
+        const VARIANT v = Property(element.get(), c.property);
+        EXPECT_EQ(v.vt, VT_BOOL);
+        EXPECT_EQ(v.boolVal != VARIANT_FALSE, c.expected) << c.property;
+    }
+    VARIANT id = Property(ElementOf(L"ok").get(), UIA_AutomationIdPropertyId);
+    EXPECT_STREQ(id.bstrVal, L"ok");
+    VariantClear(&id);
+
+    IRawElementProviderFragment* fragment = nullptr;
+    ASSERT_EQ(
+        ElementOf(L"ok")->QueryInterface(__uuidof(IRawElementProviderFragment), reinterpret_cast<void**>(&fragment)),
+        S_OK);
+    UiaRect rect{};
+    EXPECT_EQ(fragment->get_BoundingRectangle(&rect), S_OK);
+    fragment->Release();
+    const RECT pos = window.Pm().FindControl(L"ok")->GetPos();
+    POINT screen{pos.left, pos.top};
+    ClientToScreen(window.GetHWND(), &screen);
+    EXPECT_EQ(rect.left, screen.x);
+    EXPECT_EQ(rect.top, screen.y);
+    EXPECT_EQ(rect.width, pos.right - pos.left);
+
+    EXPECT_EQ(ElementOf(L"hidden"), nullptr);
+}
+
+TEST_F(AccessibilityTest, InvokingDoesWhatAClickDoesAndIsTold) {
+    std::vector<std::pair<std::wstring, int>> events;
+    AutomationTree::SetEventSink([&](IRawElementProviderSimple* element, int eventId) {
+        VARIANT name = Property(element, UIA_NamePropertyId);
+        events.emplace_back(name.bstrVal, eventId);
+        VariantClear(&name);
+    });
+    EXPECT_EQ(Invoke(ElementOf(L"message", 1).get()), S_OK);
+    EXPECT_EQ(Invoke(ElementOf(L"off").get()), kNotEnabled);
+    EXPECT_EQ(Invoke(ElementOf(L"message").get()), E_NOINTERFACE); // a text is no button
+    UiDriver::Pump(50);
+    const std::vector<Note> links = window.NotesOf(DUI_MSGTYPE_LINK);
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].wParam, 1u); // the second link, at a point inside it as a click gives
+    EXPECT_EQ(static_cast<CTextUI*>(window.Pm().FindControl(L"message"))->GetLinkContentIndex(links[0].pt), 1);
+
+    window.Driver().PressKey(VK_TAB);
+    const std::vector<std::pair<std::wstring, int>> expected{{L"help", 20009}, {L"Hello", 20005}};
+    EXPECT_EQ(events, expected);
+
+    // A modal window closes with the invoked button's code, as when it is clicked.
+    TestWindow dialog(kSkin, L"DuiAccessDialog");
+    dialog.onNotify = [&](TNotifyUI& msg) {
+        if (msg.sType == DUI_MSGTYPE_CLICK && msg.pSender->GetName() == L"ok") {
+            dialog.Close(IDOK);
+        }
+    };
+    UiDriver::ModalAnswer answer(nullptr, L"DuiAccessDialog", [&](UiDriver::UiWindow& w) {
+        IRawElementProviderSimple* ok = w.Manager()->GetAutomation().Element(w.Control(L"ok"));
+        EXPECT_EQ(Invoke(ok), S_OK);
+        ok->Release();
+    });
+    ASSERT_NE(dialog.Open(window.GetHWND(), false), nullptr);
+    EXPECT_EQ(dialog.ShowModal(), static_cast<UINT>(IDOK));
+    EXPECT_TRUE(answer.Answered());
+}
+
+TEST_F(AccessibilityTest, ElementsOfControlsThatGoStopAnswering) {
+    const Element button = ElementOf(L"ok");
+    const Element root =
+        Element(window.Pm().GetAutomation().Element(nullptr), [](IRawElementProviderSimple* e) { e->Release(); });
+    auto* row = static_cast<CContainerUI*>(window.Pm().FindControl(L"ok")->GetParent());
+    ASSERT_TRUE(row->Remove(window.Pm().FindControl(L"ok")));
+    VARIANT v;
+    VariantInit(&v);
+    EXPECT_EQ(button->GetPropertyValue(UIA_NamePropertyId, &v), kNotAvailable);
+    EXPECT_EQ(Invoke(button.get()), E_NOINTERFACE);
+    window.Close(IDCANCEL);
+    UiDriver::PumpUntil([&] { return !IsWindow(window.GetHWND()); });
+    IRawElementProviderSimple* host = nullptr;
+    EXPECT_EQ(root->get_HostRawElementProvider(&host), kNotAvailable);
+}
+
+TEST_F(AccessibilityTest, HighContrastPaintsWithTheThemeColours) {
+    const auto sys = [](int index) {
+        const COLORREF c = GetSysColor(index);
+        return 0xFF000000u | (static_cast<DWORD>(GetRValue(c)) << 16) | (static_cast<DWORD>(GetGValue(c)) << 8) |
+               GetBValue(c);
+    };
+    auto* message = static_cast<CTextUI*>(window.Pm().FindControl(L"message"));
+    const RECT link = message->GetLinkRect(0);
+    const RECT ok = window.Pm().FindControl(L"ok")->GetPos();
+    const RECT off = window.Pm().FindControl(L"off")->GetPos();
+    // The link's underline runs along its bottom; find a pixel of it in the link's colour.
+    const auto linkHas = [&](DWORD colour) {
+        for (int y = link.top; y < link.bottom + 3; ++y) {
+            for (int x = link.left; x < link.right; ++x) {
+                if (window.Pm().GetPaintedPixel(POINT{x, y}) == colour) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    window.Pm().SetFocus(window.Pm().FindControl(L"closebtn"), true);
+    const RECT close = window.Pm().FindControl(L"closebtn")->GetPos();
+    struct Case {
+        bool on;
+        DWORD window, button, link, ring;
+    };
+    for (const Case& c :
+         {Case{false, 0xFFFFFFFF, 0xFFE0E0E0, 0xFF0067C0, 0xFF0067C0},
+          Case{true, sys(COLOR_WINDOW), sys(COLOR_HIGHLIGHT), sys(COLOR_HOTLIGHT), sys(COLOR_HIGHLIGHT)}}) {
+        Theme::ForceHighContrast(c.on);
+        ASSERT_TRUE(window.Pm().Render());
+        EXPECT_EQ(window.Pm().GetPaintedPixel(POINT{300, 180}), c.window) << c.on;
+        EXPECT_EQ(window.Pm().GetPaintedPixel(POINT{ok.left + 4, ok.top + 4}), c.button) << c.on; // the default
+        EXPECT_TRUE(linkHas(c.link)) << c.on;
+        EXPECT_EQ(window.Pm().GetPaintedPixel(POINT{close.left - 3, (close.top + close.bottom) / 2}), c.ring) << c.on;
+    }
+    // A button with words keeps an outline on the window colour; a disabled one in grey text.
+    bool outlined = false;
+    for (int x = off.left; x < off.left + 3; ++x) {
+        outlined = outlined || window.Pm().GetPaintedPixel(POINT{x, (off.top + off.bottom) / 2}) == sys(COLOR_GRAYTEXT);
+    }
+    EXPECT_TRUE(outlined);
+}
