@@ -242,4 +242,64 @@ CControlUI* CDialogBuilder::Create(const wchar_t* xml, IDialogBuilderCallback* p
     return result;
 }
 
+// ---- the window's styles and default attributes, as builds use them ----
+
+void CPaintManagerUI::AddStyle(const wchar_t* name, const wchar_t* attributes) {
+    if (name != nullptr && attributes != nullptr) {
+        m_styles[name] = attributes;
+    }
+}
+
+const wchar_t* CPaintManagerUI::GetStyle(const wchar_t* name) const {
+    auto it = m_styles.find(name != nullptr ? name : L"");
+    return it != m_styles.end() ? it->second.c_str() : nullptr;
+}
+
+void CPaintManagerUI::ApplyStyle(CControlUI& control, const wchar_t* name) {
+    constexpr int kMaxStyleDepth = 8;
+    const wchar_t* attributes = GetStyle(name);
+    if (attributes == nullptr || m_styleDepth >= kMaxStyleDepth) {
+        return;
+    }
+    const bool outermost = m_styleDepth == 0 && m_buildDepth == 0;
+    if (outermost) {
+        m_styleExpansions = 0;
+        m_stylesCut = false;
+    }
+    if (m_styleExpansions >= Limits::kMaxStyleExpansions) {
+        m_stylesCut = true;
+    } else {
+        ++m_styleExpansions;
+        ++m_styleDepth;
+        control.ApplyAttributeList(attributes);
+        --m_styleDepth;
+    }
+    if (outermost && m_stylesCut) {
+        Limits::Report(L"style '" + std::wstring(name) + L"' expands into more than " +
+                       std::to_wstring(Limits::kMaxStyleExpansions) + L" styles; the rest are left out");
+    }
+}
+
+void CPaintManagerUI::BeginBuild() {
+    if (m_buildDepth++ == 0) {
+        m_styleExpansions = 0;
+        m_stylesCut = false;
+    }
+}
+
+bool CPaintManagerUI::EndBuild() {
+    return --m_buildDepth == 0 && m_stylesCut;
+}
+
+void CPaintManagerUI::AddDefaultAttributeList(const wchar_t* controlClass, const wchar_t* attributes) {
+    if (controlClass != nullptr && attributes != nullptr) {
+        m_defaults[controlClass] = attributes;
+    }
+}
+
+const wchar_t* CPaintManagerUI::GetDefaultAttributeList(const wchar_t* controlClass) const {
+    auto it = m_defaults.find(controlClass != nullptr ? controlClass : L"");
+    return it != m_defaults.end() ? it->second.c_str() : nullptr;
+}
+
 } // namespace DuiLib
