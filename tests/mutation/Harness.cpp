@@ -52,16 +52,19 @@ SIZE_T PeakMemory() {
                : 0;
 }
 
+// splitmix64's finaliser: a bijection that spreads every input bit over the whole result.
+std::uint64_t Mix(std::uint64_t z) {
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+// splitmix64. Streams started from nearby states are the same stream shifted, so callers start it
+// from a mixed state.
 class Rng {
 public:
     explicit Rng(std::uint64_t state) : m_state(state) {}
-    // splitmix64
-    std::uint64_t Next() {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
+    std::uint64_t Next() { return Mix(m_state += 0x9E3779B97F4A7C15ULL); }
     std::size_t Below(std::size_t bound) { return bound == 0 ? 0 : static_cast<std::size_t>(Next() % bound); }
     template <typename T> const T& Pick(const std::vector<T>& items) { return items[Below(items.size())]; }
 
@@ -253,8 +256,7 @@ Fault WatchChild(const Target& target, std::uint64_t seed, std::uint64_t first, 
 
 std::string MakeInput(const Target& target, const std::vector<std::string>& seeds, std::uint64_t seed,
                       std::uint64_t index) {
-    Rng rng(Hash(target.name) ^ (seed * 0xD1B54A32D192ED03ULL) ^ (index * 0x9E3779B97F4A7C15ULL));
-    rng.Next();
+    Rng rng(Mix(Mix(Hash(target.name) ^ seed) + index));
     std::string input = rng.Pick(seeds);
     for (std::size_t n = std::size_t{1} << rng.Below(4); n > 0; --n) {
         Mutate(input, rng, seeds, target.tokens);
