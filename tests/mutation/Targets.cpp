@@ -3,6 +3,7 @@
 #include "tests/mutation/Harness.h"
 
 #include "appcommon/Common.h"
+#include "common/Seams.h"
 #include "duilib/UIlib.h"
 #include "log/LogManager.h"
 #include "log/ProtectedRotatingFileSink.h"
@@ -204,6 +205,12 @@ Check StartLogSettings() {
     const std::filesystem::path productFolder = std::string("C:\\ProgramData\\Dired\\") + kProduct;
     LogTestFiles::RemoveTree(productFolder);
     CreateDirectoryW(BesideTest(L"config").c_str(), nullptr);
+    // Under Wine no folder has an owner an elevated process may trust; these are this test's own.
+    Seams::SetEntryOwner([](LPCWSTR path, DWORD* attributes, std::wstring* ownerSid) {
+        *attributes = GetFileAttributesW(path);
+        *ownerSid = L"S-1-5-32-544"; // Administrators
+        return *attributes != INVALID_FILE_ATTRIBUTES ? TRUE : FALSE;
+    });
     LogManager::GetInstance().SetLogDirectory(kProduct);
     const std::string logDir = LogManagerTestAccess::LogDirectory();
     const auto cleanUp = std::shared_ptr<void>(nullptr, [productFolder](void*) {
