@@ -229,6 +229,9 @@ Check StartLogSettings() {
         }
         LOG_WARN(L"a line through the configured pattern");
         const auto sink = std::dynamic_pointer_cast<ProtectedRotatingFileSink>(g_spdlogger->sinks().front());
+        if (!sink) {
+            return "a logger without its protected sink";
+        }
         const std::filesystem::path file = std::filesystem::path(sink->BaseFileName()).lexically_normal();
         const std::filesystem::path folder = std::filesystem::path(logDir).lexically_normal();
         if (file.parent_path() != folder / "admin" && file.parent_path() != folder / "usr") {
