@@ -147,8 +147,10 @@ AutomationElement* AutomationTree::Find(CControlUI* control, int link) {
 
 void AutomationTree::Raise(CControlUI* control, int link, int eventId) {
     const EventSink& sink = Sink();
-    const bool listening = sink || (Uia().clientsAreListening != nullptr && Uia().raiseAutomationEvent != nullptr &&
-                                    Uia().clientsAreListening() != FALSE);
+    // Only a client that has asked for the window's root can hold its elements: until one has, no
+    // event concerns anyone, and UI Automation is not loaded just to be asked (it costs start-up).
+    const bool listening = sink || (m_rootGiven && Uia().clientsAreListening != nullptr &&
+                                    Uia().raiseAutomationEvent != nullptr && Uia().clientsAreListening() != FALSE);
     if (!listening) {
         return;
     }
