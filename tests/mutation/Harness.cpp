@@ -271,9 +271,10 @@ std::vector<Fault> RunInChildren(const Target& target, std::uint64_t seed, std::
         if (fault.kind.empty()) {
             break;
         }
-        fault.savedInput = BesideTest(L"mutation-failures\\" + Widen(target.name) + L"-" + std::to_wstring(seed) +
-                                      L"-" + std::to_wstring(fault.index) + L".bin");
-        CreateDirectoryW(BesideTest(L"mutation-failures").c_str(), nullptr);
+        fault.savedInput = BesideExePath((L"mutation-failures\\" + Widen(target.name) + L"-" + std::to_wstring(seed) +
+                                          L"-" + std::to_wstring(fault.index) + L".bin")
+                                             .c_str());
+        CreateDirectoryW(BesideExePath(L"mutation-failures").c_str(), nullptr);
         if (!WriteFileBytes(fault.savedInput, MakeInput(target, target.seeds(), seed, fault.index))) {
             fault.savedInput.clear();
         }
@@ -285,10 +286,6 @@ std::vector<Fault> RunInChildren(const Target& target, std::uint64_t seed, std::
         }
     }
     return faults;
-}
-
-std::wstring BesideTest(const std::wstring& relative) {
-    return GetModuleDirectory() + L"\\" + relative;
 }
 
 std::string ReadFileBytes(const std::wstring& path) {

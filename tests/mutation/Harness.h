@@ -47,8 +47,7 @@ struct Fault {
 [[nodiscard]] std::vector<Fault> RunInChildren(const Target& target, std::uint64_t seed, std::uint64_t count,
                                                std::size_t maxFaults);
 
-// The file beside the test executable with the given relative path, and a whole-file read.
-std::wstring BesideTest(const std::wstring& relative);
+// A whole-file read and write.
 std::string ReadFileBytes(const std::wstring& path);
 [[nodiscard]] bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 

@@ -3,6 +3,7 @@
 #include "tests/mutation/Harness.h"
 
 #include "appcommon/Common.h"
+#include "common/ModulePath.h"
 #include "common/Seams.h"
 #include "duilib/UIlib.h"
 #include "log/LogManager.h"
@@ -33,7 +34,7 @@ std::string TooLong(std::size_t got, const std::string& input) {
 std::vector<std::string> SeedFiles(std::initializer_list<const wchar_t*> names) {
     std::vector<std::string> seeds;
     for (const wchar_t* name : names) {
-        seeds.push_back(ReadFileBytes(BesideTest(name)));
+        seeds.push_back(ReadFileBytes(BesideExePath(name)));
         if (seeds.back().empty()) {
             return {}; // a seed that was not deployed: the child cannot start
         }
@@ -72,11 +73,11 @@ protected:
 
 Check StartLayout() {
     auto gdiplus = std::make_shared<DuiLib::GdiplusSession>();
-    DuiLib::CPaintManagerUI::SetResourcePath(BesideTest(L"res\\").c_str());
-    DuiLib::UICulture::GetInstance()->SetStringPath(BesideTest(L"res\\values").c_str());
+    DuiLib::CPaintManagerUI::SetResourcePath(BesideExePath(L"res\\").c_str());
+    DuiLib::UICulture::GetInstance()->SetStringPath(BesideExePath(L"res\\values").c_str());
     DuiLib::UICulture::GetInstance()->SetLanguage(L"en-US", false);
     return [gdiplus](const std::string& input) -> std::string {
-        if (!WriteFileBytes(BesideTest(L"res\\layout\\mutated.xml"), input)) {
+        if (!WriteFileBytes(BesideExePath(L"res\\layout\\mutated.xml"), input)) {
             return "the layout could not be written";
         }
         LayoutWindow window;
@@ -96,11 +97,11 @@ Check StartLayout() {
 // ---- String tables ------------------------------------------------------------------------------
 
 Check StartStrings() {
-    const std::wstring folder = BesideTest(L"mutation-strings");
+    const std::wstring folder = BesideExePath(L"mutation-strings");
     CreateDirectoryW(folder.c_str(), nullptr);
     // Every key of the real table, looked up in the damaged one.
     std::vector<std::wstring> keys;
-    const std::string table = ReadFileBytes(BesideTest(L"res\\values\\en-US.xml"));
+    const std::string table = ReadFileBytes(BesideExePath(L"res\\values\\en-US.xml"));
     for (std::size_t at = table.find("name=\""); at != std::string::npos; at = table.find("name=\"", at + 1)) {
         const std::size_t end = table.find('"', at + 6);
         keys.emplace_back(table.begin() + static_cast<std::ptrdiff_t>(at) + 6,
@@ -204,7 +205,7 @@ Check StartLogSettings() {
     constexpr char kProduct[] = "LullgateMutationTests";
     const std::filesystem::path productFolder = std::string("C:\\ProgramData\\Dired\\") + kProduct;
     LogTestFiles::RemoveTree(productFolder);
-    CreateDirectoryW(BesideTest(L"config").c_str(), nullptr);
+    CreateDirectoryW(BesideExePath(L"config").c_str(), nullptr);
     // Under Wine no folder has an owner an elevated process may trust; these are this test's own.
     Seams::SetEntryOwner([](LPCWSTR path, DWORD* attributes, std::wstring* ownerSid) {
         *attributes = GetFileAttributesW(path);
@@ -220,7 +221,7 @@ Check StartLogSettings() {
     });
     return [cleanUp, logDir](const std::string& input) -> std::string {
         LogManagerTestAccess::Reset();
-        if (!WriteFileBytes(BesideTest(L"config\\logConfig.cfg"), input)) {
+        if (!WriteFileBytes(BesideExePath(L"config\\logConfig.cfg"), input)) {
             return "the settings could not be written";
         }
         LogManager::GetInstance().Initialize();
@@ -243,8 +244,8 @@ Check StartLogSettings() {
 
 // A settings file beside the executable, read by `read`, whose texts can only come from the file.
 Check StartBesideFile(const wchar_t* relative, const std::function<std::size_t()>& read) {
-    CreateDirectoryW(BesideTest(L"config").c_str(), nullptr);
-    const std::wstring path = BesideTest(relative);
+    CreateDirectoryW(BesideExePath(L"config").c_str(), nullptr);
+    const std::wstring path = BesideExePath(relative);
     return [path, read](const std::string& input) -> std::string {
         if (!WriteFileBytes(path, input)) {
             return "the file could not be written";
