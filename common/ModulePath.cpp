@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <pathcch.h>
-
 std::wstring GetModulePath() {
     // Paths may exceed MAX_PATH on systems with long paths enabled: grow until it fits.
     std::wstring buffer(MAX_PATH, L'\0');
@@ -34,13 +32,11 @@ std::wstring GetModuleDirectory() {
 }
 
 std::wstring BesideExePath(const wchar_t* name) {
-    wchar_t path[MAX_PATH]{};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || PathCchRemoveFileSpec(path, MAX_PATH) != S_OK ||
-        PathCchAppend(path, MAX_PATH, name) != S_OK) {
+    const std::wstring dir = GetModuleDirectory();
+    if (dir.empty() || name == nullptr) {
         return {};
     }
-    return path;
+    return dir + L'\\' + name;
 }
 
 bool IsExistingFile(const wchar_t* path) {

@@ -6,6 +6,7 @@
 // there, a "logPath" that is not a plain file name) are told to a debugger (OutputDebugString).
 #include "log/LogManager.h"
 
+#include "common/ModulePath.h"
 #include "common/Seams.h"
 #include "common/StringConv.h"
 #include "common/UniqueHandle.h"
@@ -253,17 +254,9 @@ void SetSpdlogger(const std::string& loggerName, const std::string& logFilePath,
 // The settings file beside the executable, as a narrow path; empty when the executable's path
 // can't be had or can't be written in the ANSI code page (the profile functions take no other).
 std::string GetSettingsFilePath() {
-    wchar_t modulePath[261] = {};
-    if (GetModuleFileNameW(nullptr, modulePath, 259) == 0) {
-        return {};
-    }
-    std::wstring dir = std::filesystem::path(modulePath).parent_path().wstring();
-    if (!dir.empty() && dir.back() != L':' && dir.back() != L'\\' && dir.back() != L'/') {
-        dir += L'\\';
-    }
-    const std::wstring settingsPath = dir + AnsiToWide(kLogConfigFile);
+    const std::wstring settingsPath = BesideExePath(AnsiToWide(kLogConfigFile).c_str());
     const std::string narrow = WideToAnsi(settingsPath);
-    return AnsiToWide(narrow) == settingsPath ? narrow : std::string();
+    return !settingsPath.empty() && AnsiToWide(narrow) == settingsPath ? narrow : std::string();
 }
 
 } // namespace
