@@ -5,12 +5,15 @@
 #include "common/Seams.h"
 #include "common/StringConv.h"
 #include "log/LogManager.h"
+#include "duilib/UICulture.h"
+#include "pause/PauseRules.h"
 #include "pause/PauseWinUpdates.h"
 #include "pause/WindowsPauseView.h"
 #include "privacy/OptPrivacySecurityReg.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
 
@@ -18,9 +21,6 @@ namespace NvLullgate::Cli {
 namespace {
 
 using NvPcPrivacySecurity::OptPrivacySecurityReg;
-
-constexpr unsigned kMinDays = 36;
-constexpr unsigned kMaxDays = 365;
 
 constexpr wchar_t kHelp[] = LR"(lullgate-cli - pause Windows Update, see the pause, resume it.
 
@@ -119,18 +119,6 @@ std::optional<std::wstring> Parse(const std::vector<std::wstring>& args, Options
     return std::nullopt;
 }
 
-// Digits only, 36 to 365: a script that passes "60d" or " 60" has a bug worth hearing about.
-std::optional<unsigned> ParseDays(const std::wstring& text) {
-    if (text.empty() || text.size() > 3 || text.find_first_not_of(L"0123456789") != std::wstring::npos) {
-        return std::nullopt;
-    }
-    const unsigned days = static_cast<unsigned>(std::stoul(text));
-    if (days < kMinDays || days > kMaxDays) {
-        return std::nullopt;
-    }
-    return days;
-}
-
 bool IsElevated() {
     DWORD elevated = 0;
     DWORD length = 0;
@@ -160,24 +148,6 @@ const wchar_t* NoteName(WindowsPauseNote note) {
     return L"nothing";
 }
 
-// What Windows says, for people; empty when it has said nothing.
-std::wstring NoteText(WindowsPauseNote note, const WindowsPauseRecord& record) {
-    switch (note) {
-    case WindowsPauseNote::confirmed:
-        return L"Windows confirms the pause.";
-    case WindowsPauseNote::endedByWindows:
-        return L"Windows reports that it has ended this pause.";
-    case WindowsPauseNote::fewerDaysAllowed:
-        return L"Windows now allows at most " + std::to_wstring(record.m_maxPauseDays.value_or(0)) +
-               L" days, so it may end this pause early.";
-    case WindowsPauseNote::policyForbids:
-        return L"A policy turns pausing off (HKLM\\" + record.m_policyKey + L"): Windows ignores a pause set here.";
-    case WindowsPauseNote::nothing:
-        break;
-    }
-    return {};
-}
-
 // The status, with Windows' own view, as a JSON object and as lines for people. False when the
 // status cannot be read.
 bool DescribeStatus(PauseWinUpdates& engine, JsonObject& json, std::wstring& text) {
@@ -189,16 +159,17 @@ bool DescribeStatus(PauseWinUpdates& engine, JsonObject& json, std::wstring& tex
     std::optional<std::wstring> until;
     std::optional<std::wstring> endUtc;
     std::optional<long long> daysLeft;
-    uint32_t days = 0;
+    const WindowsPauseRecord record = WindowsPauseView::Read();
+    const PauseRules::Remark remark =
+        PauseRules::Describe(paused, engine.m_pauseEndTime, record, Seams::Time(),
+                             [](const wchar_t* key) { return DuiLib::UICulture::GetInstance()->GetString(key).str(); });
     if (paused) {
         until = AnsiToWide(endDate);
         endUtc = Trimmed(engine.m_pauseEndTime);
-        if (WindowsPauseView::DaysLeft(engine.m_pauseEndTime, _time64(nullptr), days)) {
-            daysLeft = days;
+        if (remark.daysLeft) {
+            daysLeft = *remark.daysLeft;
         }
     }
-    const WindowsPauseRecord record = WindowsPauseView::Read();
-    const WindowsPauseNote note = WindowsPauseView::Decide(paused, days, record);
     JsonObject windows;
     windows.Field(L"qualityStatus", Optional(record.m_qualityStatus))
         .Field(L"featureStatus", Optional(record.m_featureStatus))
@@ -208,21 +179,20 @@ bool DescribeStatus(PauseWinUpdates& engine, JsonObject& json, std::wstring& tex
         .Field(L"policyKey",
                record.m_policyKey.empty() ? std::nullopt : std::optional<std::wstring>(L"HKLM\\" + record.m_policyKey))
         .Field(L"maxPauseDays", Optional(record.m_maxPauseDays))
-        .Field(L"says", std::wstring(NoteName(note)));
+        .Field(L"says", std::wstring(NoteName(remark.note)));
     json.Field(L"paused", paused)
         .Field(L"pausedUntil", until)
         .Field(L"endUtc", endUtc)
         .Field(L"daysLeft", daysLeft)
         .Field(L"windows", windows);
-    text = paused ? L"Windows Update is paused until " + *until + L" (ends " + *endUtc + L")"
+    text = paused ? L"Windows Update is paused until " + *until + L" (ends " + *endUtc + L")."
                   : L"Windows Update is not paused.";
-    if (paused && daysLeft) {
-        text += L", " + std::to_wstring(*daysLeft) + (*daysLeft == 1 ? L" day left." : L" days left.");
-    } else if (paused) {
-        text += L".";
+    if (!remark.text.empty()) {
+        text += L"\n" + remark.text;
     }
-    if (const std::wstring said = NoteText(note, record); !said.empty()) {
-        text += L"\n" + said;
+    // Where a policy turns pausing off, administrators need to know which one.
+    if (!record.m_policyKey.empty()) {
+        text += L" (HKLM\\" + record.m_policyKey + L")";
     }
     return true;
 }
@@ -258,7 +228,7 @@ int CheckCanChange(const Options& options, Output& output) {
 }
 
 int Pause(const Options& options, PauseWinUpdates& engine, Output& output) {
-    const std::optional<unsigned> days = ParseDays(options.days);
+    const std::optional<uint32_t> days = PauseRules::ParseDayArgument(options.days);
     if (!days) {
         return output.Fail(kWrongUse, L"days must be a whole number from 36 to 365, not \"" + options.days + L"\"");
     }
@@ -325,6 +295,9 @@ int Resume(const Options& options, PauseWinUpdates& engine, Output& output) {
 int Run(const std::vector<std::wstring>& args, std::wostream& out, std::wostream& err, PauseWinUpdates& engine) {
     Options options;
     const std::optional<std::wstring> wrong = Parse(args, options);
+    // A script that asked for JSON reads JSON whatever else is wrong with its line, wherever the
+    // flag stands (parsing stops at the first wrong argument).
+    options.json = std::find(args.begin(), args.end(), L"--json") != args.end();
     Output output(out, err, options.json);
     if (wrong) {
         return output.Fail(kWrongUse, *wrong);

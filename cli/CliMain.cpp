@@ -2,6 +2,8 @@
 // after this executable), runs the command and writes what it produced: wide characters to a console, UTF-8
 // without a byte-order mark when redirected, so that PowerShell's ConvertFrom-Json reads it.
 #include "cli/Cli.h"
+#include "duilib/UICulture.h"
+#include "common/ModulePath.h"
 #include "common/Seams.h"
 #include "common/UniqueHandle.h"
 #include "log/LogManager.h"
@@ -61,6 +63,10 @@ int RunProgram() {
         LogManager::GetInstance().SetLogDirectory("Lullgate");
         LogManager::GetInstance().Initialize();
     }
+    // The program's English texts, from the string table shipped beside it: scripts and their logs
+    // read the same words on every machine, whatever the display language.
+    DuiLib::UICulture::GetInstance()->SetStringPath(BesideExePath(L"res\\values").c_str());
+    DuiLib::UICulture::GetInstance()->SetLanguage(L"en-US", false);
     std::wostringstream out;
     std::wostringstream err;
     const int code = NvLullgate::Cli::Run(args, out, err);

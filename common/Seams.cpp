@@ -11,50 +11,41 @@
 namespace Seams {
 namespace {
 
-CreateProcessFn& CreateProcessOverride() {
-    static CreateProcessFn fn;
-    return fn;
-}
-ShellExecuteExFn& ShellExecuteOverride() {
-    static ShellExecuteExFn fn;
-    return fn;
-}
-TokenElevationFn& TokenElevationOverride() {
-    static TokenElevationFn fn;
-    return fn;
-}
-DesktopShellExecuteFn& DesktopShellExecuteOverride() {
-    static DesktopShellExecuteFn fn;
-    return fn;
-}
-EntryOwnerFn& EntryOwnerOverride() {
-    static EntryOwnerFn fn;
+// One replaceable function per seam type; every seam has a signature of its own.
+template <typename Fn> Fn& Override() {
+    static Fn fn;
     return fn;
 }
 
 } // namespace
 
 void SetCreateProcess(CreateProcessFn fn) {
-    CreateProcessOverride() = std::move(fn);
+    Override<CreateProcessFn>() = std::move(fn);
 }
 void SetShellExecuteEx(ShellExecuteExFn fn) {
-    ShellExecuteOverride() = std::move(fn);
+    Override<ShellExecuteExFn>() = std::move(fn);
 }
 void SetTokenElevation(TokenElevationFn fn) {
-    TokenElevationOverride() = std::move(fn);
+    Override<TokenElevationFn>() = std::move(fn);
 }
 void SetDesktopShellExecute(DesktopShellExecuteFn fn) {
-    DesktopShellExecuteOverride() = std::move(fn);
+    Override<DesktopShellExecuteFn>() = std::move(fn);
 }
 void SetEntryOwner(EntryOwnerFn fn) {
-    EntryOwnerOverride() = std::move(fn);
+    Override<EntryOwnerFn>() = std::move(fn);
+}
+void SetRegSetValue(RegSetValueFn fn) {
+    Override<RegSetValueFn>() = std::move(fn);
+}
+void SetTime(TimeFn fn) {
+    Override<TimeFn>() = std::move(fn);
 }
 
 BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
                     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
                     LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
                     LPPROCESS_INFORMATION processInformation) {
-    if (const auto& fn = CreateProcessOverride()) {
+    if (const auto& fn = Override<CreateProcessFn>()) {
         return fn(applicationName, commandLine, processAttributes, threadAttributes, inheritHandles, creationFlags,
                   environment, currentDirectory, startupInfo, processInformation);
     }
@@ -63,14 +54,28 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
 }
 
 BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
-    if (const auto& fn = ShellExecuteOverride()) {
+    if (const auto& fn = Override<ShellExecuteExFn>()) {
         return fn(info);
     }
     return ::ShellExecuteExW(info);
 }
 
+LSTATUS RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
+    if (const auto& fn = Override<RegSetValueFn>()) {
+        return fn(key, name, reserved, type, data, size);
+    }
+    return ::RegSetValueExW(key, name, reserved, type, data, size);
+}
+
+__time64_t Time() {
+    if (const auto& fn = Override<TimeFn>()) {
+        return fn();
+    }
+    return _time64(nullptr);
+}
+
 BOOL QueryTokenElevation(DWORD* isElevated, DWORD* returnedLength) {
-    if (const auto& fn = TokenElevationOverride()) {
+    if (const auto& fn = Override<TokenElevationFn>()) {
         return fn(isElevated, returnedLength);
     }
     unique_handle token;
@@ -88,14 +93,14 @@ BOOL QueryTokenElevation(DWORD* isElevated, DWORD* returnedLength) {
 }
 
 bool DesktopShellExecute(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, int showCommand) {
-    if (const auto& fn = DesktopShellExecuteOverride()) {
+    if (const auto& fn = Override<DesktopShellExecuteFn>()) {
         return fn(verb, file, parameters, showCommand);
     }
     return StartThroughDesktopShell(verb, file, parameters, showCommand);
 }
 
 BOOL QueryEntryOwner(LPCWSTR path, DWORD* attributes, std::wstring* ownerSid) {
-    if (const auto& fn = EntryOwnerOverride()) {
+    if (const auto& fn = Override<EntryOwnerFn>()) {
         return fn(path, attributes, ownerSid);
     }
     // FILE_FLAG_OPEN_REPARSE_POINT: the junction or link itself, never the folder it leads to.

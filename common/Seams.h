@@ -1,12 +1,14 @@
-// The few system calls that tests replace. Each defaults to the real call; a test installs a
-// replacement to record what would have been started (so no program is launched from a test),
-// to fake a non-elevated token, or to fake folder owners and junctions, none of which Wine can
-// give. Installing an empty function restores the real call. Only tests install replacements.
+// The few system calls that tests replace, for every part of the program. Each defaults to the
+// real call; a test installs a replacement to record what would have been started (so no program
+// is launched from a test), to fake a non-elevated token, to fake folder owners and junctions
+// (none of which Wine can give), to act between two registry writes of one sequence, or to set
+// the clock. Installing an empty function restores the real call. Only tests install replacements.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -27,11 +29,21 @@ using DesktopShellExecuteFn = std::function<bool(LPCWSTR verb, LPCWSTR file, LPC
 // from the entry itself: a reparse point is opened, not followed. FALSE when either can't be read.
 using EntryOwnerFn = std::function<BOOL(LPCWSTR path, DWORD* attributes, std::wstring* ownerSid)>;
 
+// The registry write of the pause engine: a test records the order of the writes or acts between
+// two of them (for example locks the key after the second of six), a moment the registry sandbox
+// cannot reach on its own.
+using RegSetValueFn =
+    std::function<LSTATUS(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size)>;
+// The clock every front end reads the current time from (seconds since 1970, UTC).
+using TimeFn = std::function<__time64_t()>;
+
 void SetCreateProcess(CreateProcessFn fn);
 void SetShellExecuteEx(ShellExecuteExFn fn);
 void SetTokenElevation(TokenElevationFn fn);
 void SetDesktopShellExecute(DesktopShellExecuteFn fn);
 void SetEntryOwner(EntryOwnerFn fn);
+void SetRegSetValue(RegSetValueFn fn);
+void SetTime(TimeFn fn);
 
 [[nodiscard]] BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
                                   LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
@@ -46,5 +58,8 @@ void SetEntryOwner(EntryOwnerFn fn);
 [[nodiscard]] bool DesktopShellExecute(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, int showCommand);
 // Opens `path` without following a reparse point, with FILE_READ_ATTRIBUTES and READ_CONTROL only.
 [[nodiscard]] BOOL QueryEntryOwner(LPCWSTR path, DWORD* attributes, std::wstring* ownerSid);
+[[nodiscard]] LSTATUS RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
+// The current time in seconds since 1970, UTC (_time64).
+[[nodiscard]] __time64_t Time();
 
 } // namespace Seams

@@ -58,6 +58,12 @@ public:
     CControlUI* GetRoot() const { return m_pRoot.get(); }
     CControlUI* FindControl(const wchar_t* pstrName) const;
     CControlUI* FindControl(POINT pt) const;
+    // The control of that name when it is of the kind asked for (GetInterface(kind), such as
+    // L"Text" or L"Edit"); a control of another kind under the expected name counts as missing.
+    template <typename T> T* FindControlAs(const wchar_t* pstrName, const wchar_t* kind) const {
+        CControlUI* control = FindControl(pstrName);
+        return control != nullptr ? static_cast<T*>(control->GetInterface(kind)) : nullptr;
+    }
 
     void AddNotifier(INotifyUI* pControl);
     void RemoveNotifier(INotifyUI* pControl);

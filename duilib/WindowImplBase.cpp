@@ -23,6 +23,16 @@ void WindowImplBase::OnClick(TNotifyUI& msg) {
     }
 }
 
+UINT WindowImplBase::ShowModalOver(HWND owner, const wchar_t* name, Placement placement) {
+    Create(owner, name, WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr);
+    if (placement == Placement::overOwner) {
+        CenterToParentWindow();
+    } else {
+        CenterWindow();
+    }
+    return ShowModal();
+}
+
 void WindowImplBase::Notify(TNotifyUI& msg) {
     if (msg.sType == DUI_MSGTYPE_CLICK) {
         OnClick(msg);

@@ -29,6 +29,14 @@ public:
     // Centres the window over its parent (owner) window; like CenterWindow without one.
     void CenterToParentWindow();
 
+    // Where ShowModalOver places the window: centred over its owner (CenterToParentWindow), or
+    // as CenterWindow does (over a visible owner, else on the owner's monitor).
+    enum class Placement { overOwner, centred };
+    // Creates the window as a popup owned by `owner` under the window text `name`, places it and
+    // runs its modal loop: every modal window of a program is opened this one way. Returns what
+    // ShowModal returns (UINT(-1) when the window could not be made).
+    UINT ShowModalOver(HWND owner, const wchar_t* name, Placement placement = Placement::overOwner);
+
     CPaintManagerUI& GetPaintManager() { return m_pm; }
 
 protected:

@@ -4,7 +4,6 @@
 #include "common/StringConv.h"
 #include "common/UniqueHandle.h"
 #include "log/LogManager.h"
-#include "pause/PauseSeams.h"
 #include "pause/PauseTime.h"
 
 #include <windows.h>
@@ -63,7 +62,7 @@ bool PauseWinUpdates::RegTimeToDatetime(const char* strTime, __time64_t& time) {
 }
 
 bool PauseWinUpdates::GetCurrentTimeZ(std::string& zTime) {
-    const __time64_t now = PauseSeams::Time();
+    const __time64_t now = Seams::Time();
     tm utc{};
     if (const errno_t error = _gmtime64_s(&utc, &now); error != 0) {
         LOG_ERROR("gmtime_s error: " << error);
@@ -143,8 +142,8 @@ bool PauseWinUpdates::SetRegFormWinUpdateUxSet(const std::wstring& name, const s
         return false;
     }
     wmemcpy(buffer, wide.c_str(), length);
-    const LSTATUS status = PauseSeams::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
-                                                      reinterpret_cast<const BYTE*>(buffer), kTextValueBytes);
+    const LSTATUS status = Seams::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
+                                                 reinterpret_cast<const BYTE*>(buffer), kTextValueBytes);
     if (status != ERROR_SUCCESS) {
         LOG_WARN(L"RegSetValueEx errorID : " << status << L",lpSubKey : " << name);
         return false;
@@ -217,8 +216,8 @@ bool PauseWinUpdates::SetRegMaxPauseDays(uint32_t day) {
         }
     }
     const DWORD value = day;
-    status = PauseSeams::RegSetValueExW(key.get(), kMaxPauseDays, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                        sizeof(value));
+    status = Seams::RegSetValueExW(key.get(), kMaxPauseDays, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                   sizeof(value));
     if (status != ERROR_SUCCESS) {
         LOG_WARN(L"RegSetValueEx lpSubKey errorID : " << status << L",lpSubKey : " << kMaxPauseDays);
         return false;

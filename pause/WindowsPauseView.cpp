@@ -1,15 +1,11 @@
 #include "pause/WindowsPauseView.h"
 
 #include "common/StringConv.h"
+#include "common/RegistryRead.h"
 #include "common/UniqueHandle.h"
 #include "log/LogManager.h"
-#include "pause/PauseTime.h"
 
 #include <windows.h>
-
-#include <array>
-#include <cstring>
-#include <string_view>
 
 namespace NvLullgate {
 namespace {
@@ -26,66 +22,34 @@ constexpr wchar_t kDisablePause[] = L"SetDisablePauseUXAccess";
 constexpr wchar_t kUxSettingsPath[] = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UX\\Settings";
 constexpr wchar_t kMaxPauseDays[] = L"FlightSettingsMaxPauseDays";
 
-// No value read here comes near this; a larger one is damage and is not read at all.
-constexpr DWORD kMaxValueBytes = 4096;
-
-bool IsAbsent(LSTATUS status) {
-    return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
-}
-
 // Opens a key for reading. False when it is absent (Windows said nothing) or cannot be opened
 // (logged).
 bool OpenForReading(const wchar_t* path, unique_hkey& key) {
     const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put());
-    if (status != ERROR_SUCCESS && !IsAbsent(status)) {
+    if (status != ERROR_SUCCESS && !Registry::IsAbsent(status)) {
         LOG_WARN(L"RegOpenKeyEx errorID : " << status << L",lpSubKey : " << path);
     }
     return status == ERROR_SUCCESS;
 }
 
-// One value of the expected type into a bounded buffer. False when it is absent, cannot be read or
-// has another type (the last two logged).
-bool QueryValue(HKEY key, const wchar_t* name, DWORD expectedType, std::array<BYTE, kMaxValueBytes>& data,
-                DWORD& size) {
-    DWORD type = REG_NONE;
-    size = static_cast<DWORD>(data.size());
-    const LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
-    if (IsAbsent(status)) {
-        return false;
+// An absent value is Windows saying nothing; any other failure, a value of another type among
+// them, is logged and counts as nothing said as well.
+bool Said(LSTATUS status, const wchar_t* name) {
+    if (status != ERROR_SUCCESS && !Registry::IsAbsent(status)) {
+        LOG_WARN(L"RegGetValue errorID : " << status << L",lpSubKey : " << name);
     }
-    if (status != ERROR_SUCCESS) {
-        LOG_WARN(L"RegQueryValueEx errorID : " << status << L",lpSubKey : " << name);
-        return false;
-    }
-    if (type != expectedType || (expectedType == REG_DWORD && size != sizeof(DWORD))) {
-        LOG_WARN(L"RegQueryValueEx unexpected type : " << type << L", size : " << size << L",lpSubKey : " << name);
-        return false;
-    }
-    return true;
+    return status == ERROR_SUCCESS;
 }
 
 std::optional<uint32_t> ReadDword(HKEY key, const wchar_t* name) {
-    std::array<BYTE, kMaxValueBytes> data{};
-    DWORD size = 0;
-    if (!QueryValue(key, name, REG_DWORD, data, size)) {
-        return std::nullopt;
-    }
     DWORD value = 0;
-    std::memcpy(&value, data.data(), sizeof(value));
-    return value;
+    return Said(Registry::ReadDword(key, nullptr, name, value), name) ? std::optional<uint32_t>(value) : std::nullopt;
 }
 
 std::optional<std::string> ReadText(HKEY key, const wchar_t* name) {
-    std::array<BYTE, kMaxValueBytes> data{};
-    DWORD size = 0;
-    if (!QueryValue(key, name, REG_SZ, data, size)) {
-        return std::nullopt;
-    }
-    // Whole UTF-16 units up to the first zero; a stored terminator is optional.
-    std::wstring text(size / sizeof(wchar_t), L'\0');
-    std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
-    text.resize(std::wcslen(text.c_str()));
-    return WideToAnsi(text);
+    std::wstring text;
+    return Said(Registry::ReadString(key, nullptr, name, text), name) ? std::optional<std::string>(WideToAnsi(text))
+                                                                      : std::nullopt;
 }
 
 } // namespace
@@ -108,34 +72,6 @@ WindowsPauseRecord WindowsPauseView::Read() {
         record.m_maxPauseDays = ReadDword(key.get(), kMaxPauseDays);
     }
     return record;
-}
-
-bool WindowsPauseView::DaysLeft(const std::string& endTime, __time64_t now, uint32_t& days) {
-    __time64_t end = -1;
-    if (!PauseTime::ScanZTime(endTime.c_str(), end) || end < 0) {
-        LOG_WARN("end time is not a time : " << endTime);
-        return false;
-    }
-    if (end <= now) {
-        return false; // no pause left to count
-    }
-    tm localNow{};
-    tm localEnd{};
-    if (const errno_t error = _localtime64_s(&localNow, &now); error != 0) {
-        LOG_WARN("localtime_s error: " << error);
-        return false;
-    }
-    if (const errno_t error = _localtime64_s(&localEnd, &end); error != 0) {
-        LOG_WARN("localtime_s error: " << error);
-        return false;
-    }
-    // Calendar days, not 24-hour spans: a pause ending tonight has 0 days left, one ending just
-    // after midnight 1. A clock turned back over midnight can put the end's date before today's.
-    const long long difference =
-        PauseTime::DaysFromCivil(1900LL + localEnd.tm_year, localEnd.tm_mon + 1, localEnd.tm_mday) -
-        PauseTime::DaysFromCivil(1900LL + localNow.tm_year, localNow.tm_mon + 1, localNow.tm_mday);
-    days = difference > 0 ? static_cast<uint32_t>(difference) : 0U;
-    return true;
 }
 
 WindowsPauseNote WindowsPauseView::Decide(bool paused, uint32_t daysLeft, const WindowsPauseRecord& record) {

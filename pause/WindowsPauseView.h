@@ -47,11 +47,6 @@ public:
     // type, logs one warning and stays empty.
     [[nodiscard]] static WindowsPauseRecord Read();
 
-    // Whole days from now to the end of a pause (a Z-time text, padding allowed), counted between
-    // the local calendar dates of the two: 0 when it ends later today, 1 when it ends tomorrow.
-    // False when the end is not after now or cannot be converted; days is then unchanged.
-    [[nodiscard]] static bool DaysLeft(const std::string& endTime, __time64_t now, uint32_t& days);
-
     // What to add to the paused view (paused true) or the not-paused view. Windows' word that the
     // pause ended comes first, then a forbidding policy, then a maximum below the days left, and
     // a confirmation only when nothing speaks against the pause. The not-paused view only speaks

@@ -41,8 +41,7 @@ void AboutDialog::InitWindow() {
     if (!appVersion.empty()) {
         version->SetText((version->GetText() + appVersion.c_str()).GetData());
     }
-    DuiLib::CControlUI* links = m_pm.FindControl(L"AboutPrivacyStatement");
-    m_privacyLink = links != nullptr ? static_cast<DuiLib::CTextUI*>(links->GetInterface(L"Text")) : nullptr;
+    m_privacyLink = m_pm.FindControlAs<DuiLib::CTextUI>(L"AboutPrivacyStatement", L"Text");
     m_stopServices = m_pm.FindControl(L"StopServices");
     if (m_privacyLink == nullptr || m_stopServices == nullptr) {
         LOG_ERROR(L"about UI control is null!");
@@ -118,10 +117,7 @@ void AboutDialog::ShowStopServiceConfirmWindow() {
             LOG_ERROR(L"create confirm window fail");
             return;
         }
-        confirm->Create(m_hWnd, L"StopServiceConfirm", WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, nullptr);
-        confirm->CenterToParentWindow();
-        result = confirm->ShowModal();
+        result = confirm->ShowModalOver(m_hWnd, L"StopServiceConfirm");
     }
     if (result != NvPcPrivacySecurity::kResultAgree) {
         return;

@@ -3,13 +3,13 @@
 #include "appcommon/Common.h"
 #include "common/StringConv.h"
 #include "log/LogManager.h"
-#include "pause/PauseSeams.h"
+#include "common/Seams.h"
+#include "pause/PauseRules.h"
 #include "pause/PauseWinUpdates.h"
 #include "pause/WindowsPauseView.h"
 #include "ui/AboutDialog.h"
 #include "ui/ConfirmWindow.h"
 
-#include <cstdlib>
 #include <memory>
 #include <new>
 
@@ -23,18 +23,10 @@ constexpr UINT kTimerPeriodMs = 16;
 constexpr int32_t kLoadingFrames = 60;
 constexpr int32_t kLoadingTicks = 60;
 constexpr int32_t kRecoverTicks = 60;
-constexpr long kMinPauseDays = 36;
-constexpr long kMaxPauseDays = 365;
 constexpr size_t kBufferChars = 260;
 
 constexpr wchar_t kPauseCircleImage[] = L"drawable\\ProgressCircle\\ProgressCircle_pause@1.5x.png";
 constexpr wchar_t kUpdateGlyphImage[] = L"file='drawable\\ic_update@2x.png' reverse='true' dest='56,56,104,104'";
-
-// A control of another kind under the expected name counts as missing.
-template <typename T> T* FindAs(DuiLib::CPaintManagerUI& pm, const wchar_t* name, const wchar_t* kind) {
-    DuiLib::CControlUI* control = pm.FindControl(name);
-    return control != nullptr ? static_cast<T*>(control->GetInterface(kind)) : nullptr;
-}
 
 DuiLib::CDuiString LookUp(const wchar_t* key) {
     return DuiLib::UICulture::GetInstance()->GetString(key);
@@ -60,16 +52,6 @@ bool TakesOneDateAtMost(const wchar_t* format) {
     return true;
 }
 
-// A count put into a translated text in place of its one "%d". Replaced as text, not formatted:
-// a translation with another or a second conversion cannot reach the C runtime's formatting.
-std::wstring WithCount(const DuiLib::CDuiString& format, long long count) {
-    std::wstring text = format.str();
-    if (const size_t at = text.find(L"%d"); at != std::wstring::npos) {
-        text.replace(at, 2, std::to_wstring(count));
-    }
-    return text;
-}
-
 } // namespace
 
 const wchar_t* MainWindow::GetWindowClassName() const {
@@ -89,12 +71,12 @@ void MainWindow::InitWindow() {
     m_recoverButton = m_pm.FindControl(L"recoverUpdateButton");
     m_recoverTipLabel = m_pm.FindControl(L"recoverupdatetipLable");
     m_progress = m_pm.FindControl(L"progressButton");
-    m_pauseDayEdit = FindAs<DuiLib::CEditUI>(m_pm, L"pauseDaysEdit", L"Edit");
-    m_pauseTips = FindAs<DuiLib::CTextUI>(m_pm, L"calmlockPauseTips", L"Text");
-    m_EditErrorText = FindAs<DuiLib::CTextUI>(m_pm, L"editErrorTips", L"Text");
-    m_optionLayout = FindAs<DuiLib::CContainerUI>(m_pm, L"optionlayout", L"Container");
-    m_subtitleLayout = FindAs<DuiLib::CContainerUI>(m_pm, L"subtitlelayout", L"Container");
-    m_buttonLayout = FindAs<DuiLib::CContainerUI>(m_pm, L"buttonlayout", L"Container");
+    m_pauseDayEdit = m_pm.FindControlAs<DuiLib::CEditUI>(L"pauseDaysEdit", L"Edit");
+    m_pauseTips = m_pm.FindControlAs<DuiLib::CTextUI>(L"calmlockPauseTips", L"Text");
+    m_EditErrorText = m_pm.FindControlAs<DuiLib::CTextUI>(L"editErrorTips", L"Text");
+    m_optionLayout = m_pm.FindControlAs<DuiLib::CContainerUI>(L"optionlayout", L"Container");
+    m_subtitleLayout = m_pm.FindControlAs<DuiLib::CContainerUI>(L"subtitlelayout", L"Container");
+    m_buttonLayout = m_pm.FindControlAs<DuiLib::CContainerUI>(L"buttonlayout", L"Container");
 
     if (m_pauseButton == nullptr || m_recoverButton == nullptr || m_recoverTipLabel == nullptr ||
         m_progress == nullptr || m_pauseDayEdit == nullptr || m_pauseTips == nullptr || m_EditErrorText == nullptr ||
@@ -255,37 +237,10 @@ void MainWindow::ShowWindowsView(bool paused, const std::string& endTime) {
     if (line == nullptr) {
         return;
     }
-    uint32_t daysLeft = 0;
-    const bool counted = paused && WindowsPauseView::DaysLeft(endTime, PauseSeams::Time(), daysLeft);
-    const WindowsPauseRecord record = WindowsPauseView::Read();
-    std::wstring text;
-    if (counted) {
-        text = daysLeft == 0   ? LookUp(L"IDS_WINDOWS_ENDS_TODAY").str()
-               : daysLeft == 1 ? LookUp(L"IDS_WINDOWS_ONE_DAY_LEFT").str()
-                               : WithCount(LookUp(L"IDS_WINDOWS_DAYS_LEFT"), daysLeft);
-    }
-    std::wstring said;
-    switch (WindowsPauseView::Decide(paused, daysLeft, record)) {
-    case WindowsPauseNote::confirmed:
-        said = LookUp(L"IDS_WINDOWS_CONFIRMED").str();
-        break;
-    case WindowsPauseNote::endedByWindows:
-        said = LookUp(L"IDS_WINDOWS_ENDED").str();
-        break;
-    case WindowsPauseNote::fewerDaysAllowed:
-        said = WithCount(LookUp(L"IDS_WINDOWS_FEWER_DAYS"), record.m_maxPauseDays.value_or(0));
-        break;
-    case WindowsPauseNote::policyForbids:
-        said = LookUp(L"IDS_WINDOWS_POLICY").str();
-        break;
-    case WindowsPauseNote::nothing:
-        break;
-    }
-    if (!said.empty()) {
-        // Sentences follow each other with a blank, except after full-width punctuation (Chinese).
-        const bool fullWidthEnd = !text.empty() && text.back() >= 0x3000;
-        text += (text.empty() || fullWidthEnd ? L"" : L" ") + said;
-    }
+    const std::wstring text =
+        PauseRules::Describe(paused, endTime, WindowsPauseView::Read(), Seams::Time(), [](const wchar_t* key) {
+            return LookUp(key).str();
+        }).text;
     line->SetText(text.c_str());
     line->SetVisible(!text.empty());
 }
@@ -349,11 +304,7 @@ bool MainWindow::CheckEdit() {
         m_EditErrorText->SetText(L"");
         return false;
     }
-    // Leading blanks and a sign are read, the number ends at the first non-digit: " 60" and "60x"
-    // both mean 60, "abc" means 0.
-    const std::string number = WideToAnsi(text.str());
-    const long days = std::strtol(number.c_str(), nullptr, 10);
-    if (days >= kMinPauseDays && days <= kMaxPauseDays) {
+    if (PauseRules::IsAllowed(PauseRules::ReadTypedDays(text.str()))) {
         m_EditErrorText->SetText(L"");
         return true;
     }
@@ -378,8 +329,7 @@ void MainWindow::ClickPauseButton() {
         return;
     }
     // The button is enabled only while the text holds 36 to 365, so the number is not checked again.
-    const std::string number = WideToAnsi(m_pauseDayEdit->GetText().str());
-    const long days = std::strtol(number.c_str(), nullptr, 10);
+    const long days = PauseRules::ReadTypedDays(m_pauseDayEdit->GetText().str());
     std::string endDate;
     if (!PauseWinUpdates::GetInstance().DoPauseWinUpdate(static_cast<uint32_t>(days), endDate)) {
         LOG_ERROR(L"DoPauseWinUpdate fail!");
@@ -399,10 +349,7 @@ void MainWindow::ShowConfirmWindow(const std::wstring& text) {
         LOG_ERROR(L"create confirm window fail");
         return;
     }
-    window->Create(m_hWnd, L"LullgateConfirmWnd", WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                   CW_USEDEFAULT, nullptr);
-    window->CenterToParentWindow();
-    (void)window->ShowModal(); // one button: there is no answer to act on
+    (void)window->ShowModalOver(m_hWnd, L"LullgateConfirmWnd"); // one button: there is no answer to act on
 }
 
 void MainWindow::ShowAboutForm() {
@@ -411,10 +358,7 @@ void MainWindow::ShowAboutForm() {
         LOG_ERROR(L"create about dialog fail!");
         return;
     }
-    about->Create(m_hWnd, L"CalmlockAboutWnd", WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                  nullptr);
-    about->CenterToParentWindow();
-    (void)about->ShowModal(); // how the about window was closed changes nothing here
+    (void)about->ShowModalOver(m_hWnd, L"CalmlockAboutWnd"); // how it was closed changes nothing here
 }
 
 void MainWindow::QuitApplication() {

@@ -156,9 +156,7 @@ void ChangeNoticationUI::OnLink(const DuiLib::TNotifyUI& msg) {
     }
     const DuiLib::CDuiString name = msg.pSender->GetName();
     if (name == L"changeCurrentDetail") {
-        auto* current = m_currentDetail != nullptr
-                            ? static_cast<DuiLib::CTextUI*>(m_currentDetail->GetInterface(L"Text"))
-                            : nullptr;
+        auto* current = m_pm.FindControlAs<DuiLib::CTextUI>(L"changeCurrentDetail", L"Text");
         if (current == nullptr) {
             return;
         }

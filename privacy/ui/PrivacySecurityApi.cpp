@@ -16,9 +16,7 @@ namespace {
 // Shows a consent window modally over `owner` and records the consent when the user agreed.
 // Consent is written only after the window has gone, so nothing is stored while it is open.
 bool ShowConsentWindow(DuiLib::WindowImplBase& window, HWND owner, const wchar_t* name) {
-    window.Create(owner, name, WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr);
-    window.CenterWindow();
-    const UINT result = window.ShowModal();
+    const UINT result = window.ShowModalOver(owner, name, DuiLib::WindowImplBase::Placement::centred);
     if (window.GetHWND() != nullptr) {
         // The loop was ended by the application quitting; the window is still there.
         NvLullgate::Common::ShowTopByHwnd(window.GetHWND());

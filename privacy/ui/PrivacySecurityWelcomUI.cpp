@@ -18,9 +18,7 @@ DuiLib::CDuiString PrivacySecurityWelcomUI::GetSkinFile() {
 
 void PrivacySecurityWelcomUI::InitWindow() {
     SetWindowTextW(m_hWnd, L"PrivacySecurityWelcom");
-    DuiLib::CControlUI* statement = m_pm.FindControl(L"PrivacyStatement");
-    m_privacyStatement =
-        statement != nullptr ? static_cast<DuiLib::CTextUI*>(statement->GetInterface(L"Text")) : nullptr;
+    m_privacyStatement = m_pm.FindControlAs<DuiLib::CTextUI>(L"PrivacyStatement", L"Text");
     m_agreedButton = m_pm.FindControl(L"AgreedButton");
     m_cancelButton = m_pm.FindControl(L"CancelButton");
     if (m_privacyStatement == nullptr || m_agreedButton == nullptr || m_cancelButton == nullptr) {

@@ -2,7 +2,9 @@
 // codes, the bytes a pause writes (the window's, for the same moment), --json read back, every kind
 // of wrong use, a token without elevation, and consent with and without --agree.
 #include "cli/Cli.h"
+#include "common/ModulePath.h"
 #include "common/Seams.h"
+#include "duilib/UICulture.h"
 #include "privacy/OptPrivacySecurityReg.h"
 #include "tests/pause/PauseTestSupport.h"
 
@@ -45,6 +47,12 @@ std::map<std::wstring, std::wstring> JsonFields(const std::wstring& json) {
 
 class CliTest : public PauseTest::EngineTest {
 protected:
+    void SetUp() override {
+        PauseTest::EngineTest::SetUp();
+        // The English string table beside the test, as lullgate-cli reads it beside itself.
+        DuiLib::UICulture::GetInstance()->SetStringPath(BesideExePath(L"res\\values").c_str());
+        DuiLib::UICulture::GetInstance()->SetLanguage(L"en-US", false);
+    }
     void TearDown() override {
         Seams::SetTokenElevation(nullptr);
         PauseTest::EngineTest::TearDown();
@@ -70,12 +78,9 @@ protected:
 
 TEST_F(CliTest, WrongUseEndsWithTwoAndWritesNothing) {
     Agree();
+    // How a day count is read has its own test; here, that every kind of wrong line is refused.
     const std::vector<std::vector<std::wstring>> wrong = {{},
                                                           {L"pause"},
-                                                          {L"pause", L"abc"},
-                                                          {L"pause", L"35"},
-                                                          {L"pause", L"366"},
-                                                          {L"pause", L" 60"},
                                                           {L"pause", L"60x"},
                                                           {L"pause", L"60", L"61"},
                                                           {L"status", L"now"},
@@ -88,11 +93,12 @@ TEST_F(CliTest, WrongUseEndsWithTwoAndWritesNothing) {
         EXPECT_FALSE(err.str().empty());
         EXPECT_FALSE(AnyPauseValue());
     }
-    // In --json mode the failure is one object on the output.
-    EXPECT_EQ(Cli({L"pause", L"7", L"--json"}), 2);
-    const auto fields = JsonFields(out.str());
-    EXPECT_EQ(fields.at(L"exitCode"), L"2");
-    EXPECT_NE(fields.at(L"message").find(L"36 to 365"), std::wstring::npos);
+    // In --json mode the failure is one object on the output, wherever the flag stands.
+    for (const auto& args : std::vector<std::vector<std::wstring>>{{L"pause", L"7", L"--json"},
+                                                                   {L"pause", L"60", L"--bogus", L"--json"}}) {
+        EXPECT_EQ(Cli(args), 2);
+        EXPECT_EQ(JsonFields(out.str()).at(L"exitCode"), L"2") << out.str();
+    }
 }
 
 TEST_F(CliTest, PauseWritesTheWindowsBytesAndStatusReadsThemBack) {
@@ -166,7 +172,7 @@ TEST_F(CliTest, PolicyThatForbidsPausingEndsWithFiveAndWritesNothing) {
     EXPECT_EQ(windows.at(L"policyForbidsPause"), L"true");
     EXPECT_EQ(windows.at(L"says"), L"\"policyForbids\"");
     EXPECT_EQ(Cli({L"status"}), 0);
-    EXPECT_NE(out.str().find(L"policy turns pausing off"), std::wstring::npos);
+    EXPECT_NE(out.str().find(L"turns pausing off"), std::wstring::npos);
 }
 
 TEST_F(CliTest, ConsentIsNeededForChangesAndAgreeRecordsIt) {

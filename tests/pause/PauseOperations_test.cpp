@@ -18,7 +18,7 @@ class PauseOperations : public EngineTest {
 protected:
     // Records each value name as the engine writes it, then writes for real.
     void RecordWrites(const std::function<void(const std::wstring&)>& after = {}) {
-        NvLullgate::PauseSeams::SetRegSetValue(
+        Seams::SetRegSetValue(
             [this, after](HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
                 const LSTATUS status = ::RegSetValueExW(key, name, reserved, type, data, size);
                 writes.push_back(name);

@@ -79,11 +79,11 @@ TEST_F(PauseSettingsStore, TextWriteCreatesTheKeySilentlyAndRefusesTextsThatDoNo
 
 TEST_F(PauseSettingsStore, RefusedChangesFailNamingTheStep) {
     // The key opens, but the value write itself is refused.
-    NvLullgate::PauseSeams::SetRegSetValue(
+    Seams::SetRegSetValue(
         [](HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD) -> LSTATUS { return ERROR_ACCESS_DENIED; });
     EXPECT_FALSE(Access::SetText(*engine, kStart, "2024-03-01T01:30:00Z"));
     EXPECT_FALSE(Access::SetMaxPauseDays(*engine, 36));
-    NvLullgate::PauseSeams::SetRegSetValue(nullptr);
+    Seams::SetRegSetValue(nullptr);
     // A read-only key refuses every change but still reads.
     ASSERT_TRUE(Access::SetText(*engine, kStart, "2024-03-01T01:30:00Z"));
     ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kPath));

@@ -3,7 +3,7 @@
 // C-runtime time zone, and the expected form of the engine's log lines.
 #pragma once
 
-#include "pause/PauseSeams.h"
+#include "common/Seams.h"
 #include "pause/PauseWinUpdates.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/RegistrySandbox.h"
@@ -81,7 +81,7 @@ public:
 class EngineTest : public RegistrySandboxTest {
 protected:
     void TearDown() override {
-        NvLullgate::PauseSeams::SetRegSetValue(nullptr);
+        Seams::SetRegSetValue(nullptr);
         RegistrySandboxTest::TearDown();
     }
 

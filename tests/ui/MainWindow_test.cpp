@@ -1,7 +1,6 @@
 #include "ui/MainWindow.h"
 
 #include "common/Seams.h"
-#include "pause/PauseSeams.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/RegistrySandbox.h"
 #include "tests/support/UiDriver.h"
@@ -60,7 +59,7 @@ protected:
     void TearDown() override {
         window.reset();
         Seams::SetCreateProcess(nullptr);
-        NvLullgate::PauseSeams::SetTime(nullptr);
+        Seams::SetTime(nullptr);
         RegistrySandboxTest::TearDown();
     }
     static void UseSkin(const wchar_t* skin, const wchar_t* strings, const wchar_t* language) {
@@ -237,7 +236,7 @@ TEST_F(MainWindowTest, StatusChoosesTheView) {
 
 TEST_F(MainWindowTest, UnreadableStatusShowsTheSystemErrorAndQuits) {
     // A clock past what the runtime can express.
-    NvLullgate::PauseSeams::SetTime([] { return static_cast<__time64_t>(-1); });
+    Seams::SetTime([] { return static_cast<__time64_t>(-1); });
     Open();
     EXPECT_EQ(MessageFrom([&] { Tick(1, 61); }),
               L"Lullgate couldn't read the Windows Update settings and will close now.");
@@ -326,7 +325,7 @@ TEST_F(MainWindowTest, ResumeOpensTheSettingsPageAfterSixtyTicks) {
 // The whole flow with the keyboard alone: Tab to the field, type, Enter pauses (for 60 days from the
 // moment of the status read); Tab to resume, Space resumes.
 TEST_F(MainWindowTest, KeyboardAlonePausesAndResumes) {
-    NvLullgate::PauseSeams::SetTime([] { return static_cast<__time64_t>(1709294400); }); // 2024-03-01T12:00:00Z
+    Seams::SetTime([] { return static_cast<__time64_t>(1709294400); }); // 2024-03-01T12:00:00Z
     Load();
     w.PressKey(VK_TAB);
     ASSERT_EQ(w.Manager()->GetFocus(), w.Control(L"pauseDaysEdit"));
@@ -429,7 +428,7 @@ TEST_F(MainWindowTest, WindowsViewLineSaysWhatWindowsSaysAndNothingElse) {
     const std::wstring record = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UpdatePolicy\\Settings";
     const std::wstring policy = L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate";
     // 2024-03-01T00:00:00Z as "now"; a pause ending 2024-03-11T00:00:00Z has 10 days left.
-    NvLullgate::PauseSeams::SetTime([] { return static_cast<__time64_t>(1709251200); });
+    Seams::SetTime([] { return static_cast<__time64_t>(1709251200); });
     const struct {
         const wchar_t* language;
         bool paused;

@@ -10,7 +10,6 @@
 #include "common/Seams.h"
 #include "common/UniqueHandle.h"
 #include "duilib/UITheme.h"
-#include "pause/PauseSeams.h"
 #include "privacy/ui/ChangeNoticationUI.h"
 #include "privacy/ui/PrivacySecurityWelcomUI.h"
 #include "privacy/ui/StopServiceConfirmUI.h"
@@ -178,7 +177,7 @@ int wmain(int argc, wchar_t** argv) {
         ScopedRegistrySandbox sandbox;
         Seams::SetCreateProcess([](auto...) { return FALSE; });
         // A fixed today (2025-01-15), so a pause of 60 days always shows the same end.
-        NvLullgate::PauseSeams::SetTime([] { return static_cast<__time64_t>(1736942400); });
+        Seams::SetTime([] { return static_cast<__time64_t>(1736942400); });
         NvLullgate::MainWindow window;
         window.Create(nullptr, L"", WS_POPUP, WS_EX_WINDOWEDGE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                       CW_USEDEFAULT, nullptr);
