@@ -330,12 +330,20 @@ bool PauseWinUpdates::CheckTime(const std::string& startTime, const std::string&
 }
 
 bool PauseWinUpdates::DoPauseWinUpdate(uint32_t day, std::string& endDate) {
+    // What was there before, so that a write failing half-way leaves no half-written pause that
+    // neither this program nor Windows would recognise.
+    std::vector<SavedValue> before;
+    if (!SavePauseValues(before)) {
+        LOG_ERROR("pause values could not be read before the pause; nothing was written");
+        return false;
+    }
     if (!SetRegMaxPauseDays(day)) {
         LOG_ERROR("set reg max pause days error");
         return false;
     }
     if (!SetPauseWindowsUpdate(day)) {
         LOG_ERROR("set pause windows update error");
+        RestorePauseValues(before);
         return false;
     }
     // The pause is in place at this point; a date that cannot be shown does not undo it.
@@ -378,19 +386,122 @@ bool PauseWinUpdates::SetPauseWindowsUpdate(uint32_t day) {
 bool PauseWinUpdates::DoRecoveringWinUpdate() {
     if (FindRegMaxPauseDays() && !DeleteRegFormWinUpdateUxSet(kMaxPauseDays)) {
         LOG_ERROR("DeleteRegFormWinUpdateUxSet error");
-        return false;
     }
-    for (const wchar_t* name :
-         {kFeatureStart, kFeatureEnd, kQualityStart, kQualityEnd, kUpdatesStart, kUpdatesExpiry}) {
-        if (!DeleteRegFormWinUpdateUxSet(name)) {
-            LOG_ERROR("DeleteRegFormWinUpdateUxSet error");
-            return false;
+    // Every value that is there goes, whatever happened to the others: one removed by Windows or a
+    // clean-up tool must not keep the rest (the expiry among them) in place.
+    std::vector<std::wstring> present;
+    if (ExistingPauseValues(present)) {
+        for (const std::wstring& name : present) {
+            if (name != kMaxPauseDays && !DeleteRegFormWinUpdateUxSet(name)) {
+                LOG_ERROR("DeleteRegFormWinUpdateUxSet error");
+            }
         }
+    }
+    // Done only when nothing of a pause is left; a value gone meanwhile is as good as removed.
+    std::vector<std::wstring> remaining{L"(unreadable)"};
+    if (!ExistingPauseValues(remaining) || !remaining.empty()) {
+        std::wstring names;
+        for (const std::wstring& name : remaining) {
+            names += (names.empty() ? L"" : L", ") + name;
+        }
+        LOG_ERROR(L"pause values remain: " << names);
+        return false;
     }
     m_pauseStartTime.clear();
     m_pauseEndTime.clear();
     m_isPaused = false;
     return true;
+}
+
+bool PauseWinUpdates::ExistingPauseValues(std::vector<std::wstring>& names) {
+    unique_hkey key;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUxSettingsPath, 0, KEY_READ, key.put());
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) {
+        names.clear();
+        return true;
+    }
+    if (status != ERROR_SUCCESS) {
+        LOG_WARN(L"RegOpenKeyEx errorID : " << status << L",lpSubKey : " << kUxSettingsPath);
+        return false;
+    }
+    std::vector<std::wstring> found;
+    for (const wchar_t* name :
+         {kMaxPauseDays, kFeatureStart, kFeatureEnd, kQualityStart, kQualityEnd, kUpdatesStart, kUpdatesExpiry}) {
+        const LSTATUS query = RegQueryValueExW(key.get(), name, nullptr, nullptr, nullptr, nullptr);
+        if (query == ERROR_SUCCESS) {
+            found.emplace_back(name);
+        } else if (query != ERROR_FILE_NOT_FOUND) {
+            LOG_WARN(L"RegQueryValueEx errorID : " << query << L",lpSubKey : " << name);
+            return false;
+        }
+    }
+    names = std::move(found);
+    return true;
+}
+
+std::vector<std::wstring> PauseWinUpdates::LeftoverPauseValues() {
+    std::vector<std::wstring> names;
+    if (m_isPaused || !ExistingPauseValues(names) || names.empty() ||
+        (names.size() == 1 && names[0] == kMaxPauseDays)) {
+        return {};
+    }
+    return names;
+}
+
+bool PauseWinUpdates::SavePauseValues(std::vector<SavedValue>& saved) {
+    saved.clear();
+    unique_hkey key;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUxSettingsPath, 0, KEY_READ, key.put());
+    const bool keyAbsent = status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
+    if (status != ERROR_SUCCESS && !keyAbsent) {
+        LOG_WARN(L"RegOpenKeyEx errorID : " << status << L",lpSubKey : " << kUxSettingsPath);
+        return false;
+    }
+    for (const wchar_t* name :
+         {kMaxPauseDays, kFeatureStart, kFeatureEnd, kQualityStart, kQualityEnd, kUpdatesStart, kUpdatesExpiry}) {
+        SavedValue value;
+        value.name = name;
+        if (!keyAbsent) {
+            value.data.resize(kMaxValueBytes);
+            DWORD type = 0;
+            DWORD size = kMaxValueBytes;
+            const LSTATUS query = RegQueryValueExW(key.get(), name, nullptr, &type, value.data.data(), &size);
+            if (query != ERROR_SUCCESS && query != ERROR_FILE_NOT_FOUND) {
+                // Too large to have been written by anyone pausing updates, or unreadable: what could
+                // not be kept could not be put back either.
+                LOG_WARN(L"RegQueryValueEx get value errorID : " << query << L",lpSubKey : " << name);
+                return false;
+            }
+            value.existed = query == ERROR_SUCCESS;
+            value.type = type;
+            value.data.resize(value.existed ? size : 0);
+        }
+        saved.push_back(std::move(value));
+    }
+    return true;
+}
+
+void PauseWinUpdates::RestorePauseValues(const std::vector<SavedValue>& saved) {
+    unique_hkey key;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUxSettingsPath, 0, KEY_ALL_ACCESS, key.put());
+    if (status != ERROR_SUCCESS) {
+        LOG_ERROR(L"pause values not restored, RegOpenKeyEx errorID : " << status);
+        return;
+    }
+    bool restored = true;
+    for (const SavedValue& value : saved) {
+        const LSTATUS result = value.existed
+                                   ? Seams::RegSetValueExW(key.get(), value.name.c_str(), 0, value.type,
+                                                           value.data.data(), static_cast<DWORD>(value.data.size()))
+                                   : RegDeleteValueW(key.get(), value.name.c_str());
+        if (result != ERROR_SUCCESS && !(result == ERROR_FILE_NOT_FOUND && !value.existed)) {
+            LOG_ERROR(L"restoring " << value.name << L" failed, errorID : " << result);
+            restored = false;
+        }
+    }
+    if (restored) {
+        LOG_WARN("the pause values are back as they were before the pause");
+    }
 }
 
 bool PauseWinUpdates::JumpWinUpdateUI() {

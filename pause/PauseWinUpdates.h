@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace NvLullgate {
 
@@ -21,12 +22,23 @@ public:
     // A pause whose end date cannot be made counts as not paused.
     [[nodiscard]] bool GetPauseStatus(std::string& endDate);
     // Writes the day count and the six pause values. endDate receives the local end date; if that
-    // date cannot be made the pause still counts as written.
+    // date cannot be made the pause still counts as written. When a write fails, every value is put
+    // back as it was before (its data, or its absence), so no half-written pause is left.
     [[nodiscard]] bool DoPauseWinUpdate(uint32_t day, std::string& endDate);
-    // Deletes the day count (when present) and the six pause values, stopping at the first failure.
+    // Deletes the day count and the six pause values, each that exists; one already gone counts as
+    // removed. False only when a value that exists could not be removed (the log names what remains).
     [[nodiscard]] bool DoRecoveringWinUpdate();
     // Opens the Windows Update settings page and returns once that program has ended.
     [[nodiscard]] bool JumpWinUpdateUI();
+
+    // The names of the pause values that exist now: the day count, then the six in the order a
+    // resume deletes them. False (names unchanged) when the key exists but cannot be read.
+    [[nodiscard]] bool ExistingPauseValues(std::vector<std::wstring>& names);
+    // After a status read that found no valid pause: the pause values still set, when any of the
+    // six is (an expired pause, or one damaged by a failed write or a clean-up); a resume clears
+    // them. Empty while paused. The day count alone is no leftover: it is a setting that other
+    // tools use to lengthen what Windows' own page offers, and it pauses nothing.
+    [[nodiscard]] std::vector<std::wstring> LeftoverPauseValues();
 
     ~PauseWinUpdates() = default;
     PauseWinUpdates(const PauseWinUpdates&) = delete;
@@ -59,6 +71,16 @@ private:
     [[nodiscard]] bool GetSysPauseStartTimeAndEndTime(std::string& startTime, std::string& endTime);
     [[nodiscard]] bool CheckTime(const std::string& startTime, const std::string& endTime, const std::string& curTime);
     [[nodiscard]] bool SetPauseWindowsUpdate(uint32_t day);
+
+    // A pause value as it was before a pause began, to put back if the pause fails half-way.
+    struct SavedValue {
+        std::wstring name;
+        bool existed = false;
+        unsigned long type = 0; // REG_*
+        std::vector<unsigned char> data;
+    };
+    [[nodiscard]] bool SavePauseValues(std::vector<SavedValue>& saved);
+    void RestorePauseValues(const std::vector<SavedValue>& saved);
 
     friend struct PauseWinUpdatesTestAccess;
 };

@@ -12,7 +12,6 @@ namespace {
 
 const std::wstring kPath = kSettings;
 const std::string kStart = "2024-03-01T01:30:00Z";
-const CapturedLine kDeleteError = Error(L"DeleteRegFormWinUpdateUxSet error", "DoRecoveringWinUpdate");
 
 class PauseOperations : public EngineTest {
 protected:
@@ -79,47 +78,102 @@ TEST_F(PauseOperations, PauseResumeAndPauseAgainKeepTheStartOfTheStatusRead) {
     EXPECT_NE(statusTime, kStart);
 }
 
-TEST_F(PauseOperations, FailureMidwayKeepsTheEarlierWritesOnly) {
-    // An earlier pause by another writer, which the status read finds valid.
-    WriteSixTerminated(L"2024-01-01T00:00:00Z", L"2095-01-01T00:00:00Z");
-    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, kPath, kMaxDays, 50));
-    std::string date;
-    ASSERT_TRUE(engine->GetPauseStatus(date));
-    ASSERT_TRUE(engine->m_isPaused);
-    const std::string knownEnd = engine->m_pauseEndTime;
-
-    // The key turns read-only right after the second start value: the third write's open fails.
-    RecordWrites([this](const std::wstring& name) {
-        if (name == L"PauseQualityUpdatesStartTime") {
-            ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kPath));
+TEST_F(PauseOperations, AFailureAtAnyWriteLeavesExactlyTheEarlierState) {
+    // Earlier states: a pause by another writer (terminated texts, a day count of its own), some
+    // values a clean-up left, and none at all.
+    const std::function<void()> earlier[] = {
+        [this] {
+            WriteSixTerminated(L"2024-01-01T00:00:00Z", L"2095-01-01T00:00:00Z");
+            ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, kPath, kMaxDays, 50));
+        },
+        [] { ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kPath, L"PauseUpdatesExpiryTime", L"2095-01-01T00:00:00Z")); },
+        [] { ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kPath)); },
+    };
+    for (const auto& seed : earlier) {
+        for (int failing = 1; failing <= 7; ++failing) {
+            SCOPED_TRACE(testing::Message() << "write " << failing);
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE");
+            seed();
+            const Snapshot before = Dumped(kPath);
+            int count = 0;
+            Seams::SetRegSetValue(
+                [&](HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
+                    return ++count == failing ? ERROR_ACCESS_DENIED
+                                              : ::RegSetValueExW(key, name, reserved, type, data, size);
+                });
+            capture.Clear();
+            engine->m_curSysTime = kStart;
+            std::string date = "untouched";
+            EXPECT_FALSE(engine->DoPauseWinUpdate(36, date));
+            EXPECT_EQ(Dumped(kPath), before);
+            EXPECT_EQ(date, "untouched");
+            // The failed step, then that what was there is back (a first write that failed wrote nothing).
+            ASSERT_GE(capture.Lines().size(), 2u);
+            const auto& lines = capture.Lines();
+            EXPECT_EQ(lines.back(), failing == 1 ? Error(L"set reg max pause days error", "DoPauseWinUpdate")
+                                                 : Warn(L"the pause values are back as they were before the pause",
+                                                        "RestorePauseValues"));
         }
-    });
-    engine->m_curSysTime = kStart;
-    date = "untouched";
-    EXPECT_FALSE(engine->DoPauseWinUpdate(36, date));
-    EXPECT_EQ(capture.Lines(), (std::vector<CapturedLine>{
-                                   Warn(L"RegCreateKeyEx errorID:5,lpSubKey : " + kPath, "SetRegFormWinUpdateUxSet"),
-                                   Error(L"SetRegFormWinUpdateUxSet error", "SetPauseWindowsUpdate"),
-                                   Error(L"set pause windows update error", "DoPauseWinUpdate")}));
-    EXPECT_EQ(date, "untouched");
-    EXPECT_TRUE(engine->m_isPaused);
-    EXPECT_EQ(engine->m_pauseEndTime, knownEnd);
+    }
+}
 
-    std::vector<BYTE> days;
-    DWORD type = 0;
-    ASSERT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kPath, kMaxDays, days, type));
-    EXPECT_EQ(days, (std::vector<BYTE>{36, 0, 0, 0}));
-    EXPECT_EQ(ReadBack(L"PauseFeatureUpdatesStartTime"), Padded(kStart));
-    EXPECT_EQ(ReadBack(L"PauseQualityUpdatesStartTime"), Padded(kStart));
-    EXPECT_EQ(ReadBack(L"PauseUpdatesStartTime"), "2024-01-01T00:00:00Z ");
-    EXPECT_EQ(ReadBack(L"PauseUpdatesExpiryTime"), "2095-01-01T00:00:00Z ");
+TEST_F(PauseOperations, ResumeRemovesWhatIsThereAndFailsOnlyOnWhatStays) {
+    // With any one value already gone, the others still go.
+    for (int missing = 0; missing < 7; ++missing) {
+        Pause(36);
+        const std::wstring gone = missing == 0 ? kMaxDays : kSixValues[missing - 1];
+        ASSERT_EQ(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSettings, gone.c_str()), ERROR_SUCCESS);
+        EXPECT_TRUE(engine->DoRecoveringWinUpdate()) << testing::PrintToString(gone);
+        EXPECT_FALSE(engine->m_isPaused);
+        std::vector<std::wstring> left{L"?"};
+        EXPECT_TRUE(engine->ExistingPauseValues(left));
+        EXPECT_TRUE(left.empty()) << testing::PrintToString(left);
+    }
+    // With nothing there, and with no key at all, a resume is done: scripts run it twice.
+    EXPECT_TRUE(engine->DoRecoveringWinUpdate());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE");
+    EXPECT_TRUE(engine->DoRecoveringWinUpdate());
 
-    // The next status read sees starts of different lengths.
+    // A value that exists but cannot be removed: the resume fails and says what remains.
+    Pause(36);
+    ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kPath));
     capture.Clear();
-    ASSERT_TRUE(engine->GetPauseStatus(date));
-    EXPECT_FALSE(engine->m_isPaused);
-    EXPECT_EQ(capture.Lines(),
-              std::vector<CapturedLine>{Warn(L"Reg start time is not equal!", "GetSysPauseStartTimeAndEndTime")});
+    EXPECT_FALSE(engine->DoRecoveringWinUpdate());
+    EXPECT_TRUE(engine->m_isPaused); // a failed resume leaves the instance as it was
+    EXPECT_EQ(capture.Lines().back(),
+              Error(L"pause values remain: FlightSettingsMaxPauseDays, PauseFeatureUpdatesStartTime, "
+                    L"PauseFeatureUpdatesEndTime, PauseQualityUpdatesStartTime, PauseQualityUpdatesEndTime, "
+                    L"PauseUpdatesStartTime, PauseUpdatesExpiryTime",
+                    "DoRecoveringWinUpdate"));
+}
+
+TEST_F(PauseOperations, LeftoversAreValuesOfNoValidPause) {
+    const struct {
+        const char* what;
+        std::function<void()> seed;
+        std::vector<std::wstring> leftovers;
+    } cases[] = {
+        {"a valid pause", [this] { WriteSix("2024-01-01T00:00:00Z", "2095-01-01T00:00:00Z"); }, {}},
+        {"one that has run out",
+         [this] { WriteSix("2024-01-01T00:00:00Z", "2024-02-01T00:00:00Z"); },
+         {kSixValues[0], kSixValues[1], kSixValues[2], kSixValues[3], kSixValues[4], kSixValues[5]}},
+        {"the expiry and the day count",
+         [this] {
+             ASSERT_TRUE(Access::SetText(*engine, L"PauseUpdatesExpiryTime", "2095-01-01T00:00:00Z"));
+             ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, kPath, kMaxDays, 60));
+         },
+         {kMaxDays, L"PauseUpdatesExpiryTime"}},
+        {"the day count alone", [] { ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, kPath, kMaxDays, 60)); }, {}},
+        {"nothing", [] {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE");
+        c.seed();
+        std::string date;
+        ASSERT_TRUE(engine->GetPauseStatus(date));
+        EXPECT_EQ(engine->LeftoverPauseValues(), c.leftovers);
+    }
 }
 
 TEST_F(PauseOperations, PauseThatCannotStartOrEndWritesNoPauseValue) {
@@ -127,21 +181,13 @@ TEST_F(PauseOperations, PauseThatCannotStartOrEndWritesNoPauseValue) {
     engine->m_curSysTime = kStart;
     std::string date;
     EXPECT_FALSE(engine->DoPauseWinUpdate(400000, date)); // ends after the year 3000
+    EXPECT_EQ(capture.Lines()[1], Error(L"get reg end timez error, day : 400000, m_curSysTime : 2024-03-01T01:30:00Z",
+                                        "SetPauseWindowsUpdate"));
     ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kPath));
     EXPECT_FALSE(engine->DoPauseWinUpdate(36, date));
-    for (const std::wstring& name : kSixValues) {
-        EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kPath, name));
-    }
+    EXPECT_EQ(capture.Lines().back(), Error(L"set reg max pause days error", "DoPauseWinUpdate"));
+    EXPECT_EQ(Dumped(kPath).size(), 1u); // the key alone, without a value
     EXPECT_FALSE(engine->m_isPaused);
-    EXPECT_EQ(capture.Lines(), (std::vector<CapturedLine>{
-                                   Error(L"GetRegEndTimeZ error: 22", "GetRegEndTimeZ"),
-                                   Error(L"get reg end timez error, day : 400000, m_curSysTime : 2024-03-01T01:30:00Z",
-                                         "SetPauseWindowsUpdate"),
-                                   Error(L"set pause windows update error", "DoPauseWinUpdate"),
-                                   Warn(L"RegOpenKeyEx errorID : 5,lpSubKey : " + kPath, "SetRegMaxPauseDays"),
-                                   Warn(L"RegCreateKeyEx errorID : 5,lpSubKey : " + kPath, "SetRegMaxPauseDays"),
-                                   Error(L"set reg max pause days error", "DoPauseWinUpdate"),
-                               }));
 }
 
 TEST_F(PauseOperations, PauseWhoseEndDateCannotBeShownIsStillSet) {
@@ -156,64 +202,6 @@ TEST_F(PauseOperations, PauseWhoseEndDateCannotBeShownIsStillSet) {
     EXPECT_EQ(capture.Lines(),
               (std::vector<CapturedLine>{Error(L"localtime_s error: 22", "ZtimeToSysTime"),
                                          Error(L"Ztime To SysTime error : 3001-01-01T00:00:00Z", "DoPauseWinUpdate")}));
-}
-
-TEST_F(PauseOperations, PauseWithoutAStatusReadStartsNowAndResumeDeletesAll) {
-    Pause(36);
-    const std::string now = engine->m_curSysTime;
-    EXPECT_EQ(now.size(), 20u);
-    EXPECT_EQ(engine->m_pauseStartTime, now);
-    EXPECT_EQ(ReadBack(L"PauseFeatureUpdatesStartTime"), Padded(now));
-    capture.Clear();
-    ASSERT_TRUE(engine->DoRecoveringWinUpdate());
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kPath, kMaxDays));
-    for (const std::wstring& name : kSixValues) {
-        EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kPath, name));
-    }
-    EXPECT_FALSE(engine->m_isPaused);
-    EXPECT_EQ(engine->m_curSysTime, now);
-    EXPECT_TRUE(capture.Lines().empty());
-}
-
-TEST_F(PauseOperations, ResumeWithNothingPausedFails) {
-    EXPECT_FALSE(engine->DoRecoveringWinUpdate());
-    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kPath));
-    EXPECT_FALSE(engine->DoRecoveringWinUpdate());
-    EXPECT_EQ(capture.Lines(), (std::vector<CapturedLine>{
-                                   Warn(L"RegOpenKeyEx errorID : 2,lpSubKey : " + kPath, "FindRegMaxPauseDays"),
-                                   Warn(L"RegOpenKeyEx errorID : 2,lpSubKey : " + kPath, "DeleteRegFormWinUpdateUxSet"),
-                                   kDeleteError,
-                                   Warn(L"PauseMaxDays key not found.", "FindRegMaxPauseDays"),
-                                   Warn(L"RegDeleteValue errorID : 2,lpSubKey : PauseFeatureUpdatesStartTime",
-                                        "DeleteRegFormWinUpdateUxSet"),
-                                   kDeleteError,
-                               }));
-}
-
-TEST_F(PauseOperations, ResumeStopsAtAMissingValueAfterDeletingTheOnesBefore) {
-    for (int missing = 0; missing < 6; ++missing) {
-        Pause(36);
-        ASSERT_EQ(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSettings, kSixValues[missing].c_str()), ERROR_SUCCESS);
-        capture.Clear();
-        EXPECT_FALSE(engine->DoRecoveringWinUpdate());
-        EXPECT_TRUE(engine->m_isPaused); // a failed resume leaves the instance as it was
-        EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kPath, kMaxDays));
-        for (int i = 0; i < 6; ++i) {
-            EXPECT_EQ(ValueExists(HKEY_LOCAL_MACHINE, kPath, kSixValues[i]), i > missing) << missing << " " << i;
-        }
-        EXPECT_EQ(capture.Lines(),
-                  (std::vector<CapturedLine>{Warn(L"RegDeleteValue errorID : 2,lpSubKey : " + kSixValues[missing],
-                                                  "DeleteRegFormWinUpdateUxSet"),
-                                             kDeleteError}));
-        // Every later resume fails at once: the first value is already gone.
-        capture.Clear();
-        EXPECT_FALSE(engine->DoRecoveringWinUpdate());
-        EXPECT_EQ(capture.Lines(),
-                  (std::vector<CapturedLine>{Warn(L"PauseMaxDays key not found.", "FindRegMaxPauseDays"),
-                                             Warn(L"RegDeleteValue errorID : 2,lpSubKey : PauseFeatureUpdatesStartTime",
-                                                  "DeleteRegFormWinUpdateUxSet"),
-                                             kDeleteError}));
-    }
 }
 
 // ---- Opening the settings page ----------------------------------------------------------------

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/Seams.h"
+#include "common/UniqueHandle.h"
 #include "pause/PauseWinUpdates.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/RegistrySandbox.h"
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -49,6 +51,39 @@ inline constexpr wchar_t kMaxDays[] = L"FlightSettingsMaxPauseDays";
 inline const std::wstring kSixValues[] = {L"PauseFeatureUpdatesStartTime", L"PauseFeatureUpdatesEndTime",
                                           L"PauseQualityUpdatesStartTime", L"PauseQualityUpdatesEndTime",
                                           L"PauseUpdatesStartTime",        L"PauseUpdatesExpiryTime"};
+
+// Every key and value under a HKLM key: the bytes and type of each value, by path and name.
+using Snapshot = std::map<std::wstring, std::vector<BYTE>>;
+inline void Dump(const std::wstring& path, Snapshot& out) {
+    unique_hkey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        return;
+    }
+    out[path];
+    wchar_t name[256];
+    std::vector<BYTE> data(8192);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameChars = 256, type = 0, size = static_cast<DWORD>(data.size());
+        if (RegEnumValueW(key.get(), i, name, &nameChars, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) {
+            break;
+        }
+        auto& value = out[path + L"|" + name];
+        value.assign(data.begin(), data.begin() + size);
+        value.push_back(static_cast<BYTE>(type));
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameChars = 256;
+        if (RegEnumKeyExW(key.get(), i, name, &nameChars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        Dump(path + L"\\" + name, out);
+    }
+}
+inline Snapshot Dumped(const std::wstring& path) {
+    Snapshot out;
+    Dump(path, out);
+    return out;
+}
 
 // A stored text as it reads back after this program wrote it: the 20 characters, then one space
 // for each of the 110 zero units of padding.

@@ -1,9 +1,6 @@
 #include "pause/WindowsPauseView.h"
 
-#include "common/UniqueHandle.h"
 #include "tests/pause/PauseTestSupport.h"
-
-#include <map>
 
 using namespace PauseTest;
 using NvLullgate::WindowsPauseNote;
@@ -16,35 +13,6 @@ const std::wstring kRecord = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UpdatePolicy\
 const std::wstring kGroupPolicy = L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate";
 const std::wstring kMdmPolicy = L"SOFTWARE\\Microsoft\\PolicyManager\\current\\device\\Update";
 const std::wstring kUx = kSettings;
-
-// Every key and value under HKLM\SOFTWARE: the type and bytes of each value, by path and name.
-using Snapshot = std::map<std::wstring, std::vector<BYTE>>;
-
-void Dump(const std::wstring& path, Snapshot& out) {
-    unique_hkey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
-        return;
-    }
-    out[path];
-    wchar_t name[256];
-    std::vector<BYTE> data(8192);
-    for (DWORD i = 0;; ++i) {
-        DWORD nameChars = 256, type = 0, size = static_cast<DWORD>(data.size());
-        if (RegEnumValueW(key.get(), i, name, &nameChars, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) {
-            break;
-        }
-        auto& value = out[path + L"|" + name];
-        value.assign(data.begin(), data.begin() + size);
-        value.push_back(static_cast<BYTE>(type));
-    }
-    for (DWORD i = 0;; ++i) {
-        DWORD nameChars = 256;
-        if (RegEnumKeyExW(key.get(), i, name, &nameChars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
-        Dump(path + L"\\" + name, out);
-    }
-}
 
 CapturedLine ViewWarn(const std::wstring& text, const wchar_t* function) {
     return {3, text + L"(NvLullgate::`anonymous-namespace'::" + function + L")"};
