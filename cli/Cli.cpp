@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 #include <ostream>
 
 namespace NvLullgate::Cli {
@@ -46,6 +47,14 @@ struct Options {
     bool agree = false;
     bool openSettings = false;
 };
+
+std::wstring Joined(const std::vector<std::wstring>& names) {
+    std::wstring text;
+    for (const std::wstring& name : names) {
+        text += (text.empty() ? L"" : L", ") + name;
+    }
+    return text;
+}
 
 // The stored end is read back with the zero padding turned into blanks: show the text itself.
 std::wstring Trimmed(const std::string& text) {
@@ -180,10 +189,12 @@ bool DescribeStatus(PauseWinUpdates& engine, JsonObject& json, std::wstring& tex
                record.m_policyKey.empty() ? std::nullopt : std::optional<std::wstring>(L"HKLM\\" + record.m_policyKey))
         .Field(L"maxPauseDays", Optional(record.m_maxPauseDays))
         .Field(L"says", std::wstring(NoteName(remark.note)));
+    const std::vector<std::wstring> leftovers = engine.LeftoverPauseValues();
     json.Field(L"paused", paused)
         .Field(L"pausedUntil", until)
         .Field(L"endUtc", endUtc)
         .Field(L"daysLeft", daysLeft)
+        .Field(L"leftoverValues", leftovers)
         .Field(L"windows", windows);
     text = paused ? L"Windows Update is paused until " + *until + L" (ends " + *endUtc + L")."
                   : L"Windows Update is not paused.";
@@ -193,6 +204,10 @@ bool DescribeStatus(PauseWinUpdates& engine, JsonObject& json, std::wstring& tex
     // Where a policy turns pausing off, administrators need to know which one.
     if (!record.m_policyKey.empty()) {
         text += L" (HKLM\\" + record.m_policyKey + L")";
+    }
+    if (!leftovers.empty()) {
+        text += L"\nValues from an earlier pause are still set (" + Joined(leftovers) +
+                L"); lullgate-cli resume clears them.";
     }
     return true;
 }
@@ -246,13 +261,18 @@ int Pause(const Options& options, PauseWinUpdates& engine, Output& output) {
     }
     endDate.clear();
     if (!engine.DoPauseWinUpdate(*days, endDate)) {
-        return output.Fail(kFailed, L"the pause could not be written; the log has the detail");
+        return output.Fail(kFailed, L"the pause could not be written; the values are as they were before (the log "
+                                    L"has the detail)");
     }
-    // What is now in place, read back as `status` shows it.
+    const std::string written = engine.m_pauseEndTime;
+    // Done only when what is now in place, read back as `status` shows it, is this very pause.
     JsonObject json;
     std::wstring text;
     if (!DescribeStatus(engine, json, text)) {
         return output.Fail(kFailed, L"the pause was written but could not be read back; the log has the detail");
+    }
+    if (!engine.m_isPaused || Trimmed(engine.m_pauseEndTime) != AnsiToWide(written)) {
+        return output.Fail(kFailed, L"the pause was written, but Windows Update's values now say: " + text);
     }
     output.Out() << (output.Json() ? json.Text() : text) << L"\n";
     return kDone;
@@ -265,27 +285,29 @@ int Resume(const Options& options, PauseWinUpdates& engine, Output& output) {
     std::string endDate;
     const bool known = engine.GetPauseStatus(endDate);
     const bool wasPaused = known && engine.m_isPaused;
-    // Removes a complete set of values also when the pause has already run out.
-    const bool removed = engine.DoRecoveringWinUpdate();
-    if (wasPaused && !removed) {
-        return output.Fail(kFailed, L"the pause could not be removed; the log has the detail");
+    std::vector<std::wstring> before;
+    (void)engine.ExistingPauseValues(before); // only for the words below; the resume checks for itself
+    // Removes every value that is there: a pause, one that has run out, or what a damaged one left.
+    if (!engine.DoRecoveringWinUpdate()) {
+        std::vector<std::wstring> remaining;
+        const std::wstring still = engine.ExistingPauseValues(remaining) ? Joined(remaining) : L"unknown";
+        return output.Fail(kFailed, L"the pause could not be removed completely; still set: " + still +
+                                        L" (the log has the detail)");
     }
-    bool settingsOpened = false;
-    if (options.openSettings) {
-        settingsOpened = engine.JumpWinUpdateUI();
-        if (!settingsOpened) {
-            return output.Fail(kFailed, L"updates resume, but the settings page could not be opened");
-        }
+    if (options.openSettings && !engine.JumpWinUpdateUI()) {
+        return output.Fail(kFailed, L"updates resume, but the settings page could not be opened");
     }
     JsonObject json;
     json.Field(L"paused", false)
         .Field(L"pausedUntil", std::optional<std::wstring>())
         .Field(L"endUtc", std::optional<std::wstring>())
         .Field(L"daysLeft", std::optional<long long>())
-        .Field(L"wasPaused", wasPaused);
-    output.Out() << (output.Json() ? json.Text()
-                     : wasPaused   ? L"Windows Update resumes: the pause is removed."
-                                   : L"Windows Update was not paused.")
+        .Field(L"wasPaused", wasPaused)
+        .Field(L"removedValues", before);
+    output.Out() << (output.Json()    ? json.Text()
+                     : wasPaused      ? L"Windows Update resumes: the pause is removed."
+                     : before.empty() ? L"Windows Update was not paused."
+                                      : L"Windows Update was not paused; the values of an earlier pause are removed.")
                  << L"\n";
     return kDone;
 }

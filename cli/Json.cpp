@@ -71,4 +71,12 @@ JsonObject& JsonObject::Field(const wchar_t* name, const JsonObject& object) {
     return Raw(name, object.Text());
 }
 
+JsonObject& JsonObject::Field(const wchar_t* name, const std::vector<std::wstring>& texts) {
+    std::wstring array;
+    for (const std::wstring& text : texts) {
+        array += (array.empty() ? L"" : L",") + Quoted(text);
+    }
+    return Raw(name, L"[" + array + L"]");
+}
+
 } // namespace NvLullgate::Cli

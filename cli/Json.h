@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace NvLullgate::Cli {
 
@@ -15,6 +16,7 @@ public:
     JsonObject& Field(const wchar_t* name, long long value);
     JsonObject& Field(const wchar_t* name, const std::optional<long long>& value);
     JsonObject& Field(const wchar_t* name, const JsonObject& object);
+    JsonObject& Field(const wchar_t* name, const std::vector<std::wstring>& texts); // an array of strings
     [[nodiscard]] std::wstring Text() const { return L"{" + m_body + L"}"; }
 
 private:

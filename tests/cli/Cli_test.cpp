@@ -146,6 +146,44 @@ TEST_F(CliTest, PauseWritesTheWindowsBytesAndStatusReadsThemBack) {
     EXPECT_EQ(Cli({L"resume"}), 0);
 }
 
+TEST_F(CliTest, ExitCodesTellWhatIsInPlaceAndRepeatsAreDone) {
+    Agree();
+    for (const auto& args :
+         std::vector<std::vector<std::wstring>>{{L"pause", L"60"}, {L"pause", L"60"}, {L"resume"}, {L"resume"}}) {
+        EXPECT_EQ(Cli(args), 0) << testing::PrintToString(args) << err.str();
+    }
+    EXPECT_FALSE(AnyPauseValue());
+
+    // What a damaged pause left shows in the status and goes with a resume.
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kSettings, L"PauseUpdatesExpiryTime", L"2095-01-01T00:00:00Z"));
+    ASSERT_EQ(Cli({L"status", L"--json"}), 0);
+    EXPECT_EQ(JsonFields(out.str()).at(L"leftoverValues"), L"[\"PauseUpdatesExpiryTime\"]");
+    ASSERT_EQ(Cli({L"resume", L"--json"}), 0);
+    EXPECT_EQ(JsonFields(out.str()).at(L"wasPaused"), L"false");
+    EXPECT_FALSE(AnyPauseValue());
+    ASSERT_EQ(Cli({L"status", L"--json"}), 0);
+    EXPECT_EQ(JsonFields(out.str()).at(L"leftoverValues"), L"[]");
+
+    // A pause that reads back as something else is not done, and says what is in place.
+    Seams::SetRegSetValue([](HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
+        const std::wstring other = L"2095-01-01T00:00:00Z";
+        return std::wstring(name) == L"PauseUpdatesExpiryTime"
+                   ? ::RegSetValueExW(key, name, reserved, type, reinterpret_cast<const BYTE*>(other.c_str()), 42)
+                   : ::RegSetValueExW(key, name, reserved, type, data, size);
+    });
+    EXPECT_EQ(Cli({L"pause", L"60"}), 1);
+    EXPECT_NE(err.str().find(L"now say: Windows Update is not paused."), std::wstring::npos) << err.str();
+    Seams::SetRegSetValue(nullptr);
+
+    // A resume that cannot remove what is there names it.
+    ASSERT_EQ(Cli({L"pause", L"60"}), 0);
+    ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kSettings));
+    EXPECT_EQ(Cli({L"resume"}), 1);
+    EXPECT_NE(err.str().find(L"still set: FlightSettingsMaxPauseDays, PauseFeatureUpdatesStartTime"),
+              std::wstring::npos)
+        << err.str();
+}
+
 TEST_F(CliTest, WithoutElevationPauseAndResumeEndWithFourAndStatusStillWorks) {
     Agree();
     Seams::SetTokenElevation([](DWORD* elevated, DWORD* length) {
