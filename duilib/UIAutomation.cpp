@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace DuiLib {
 
@@ -53,7 +54,10 @@ const UiaApi& Uia() {
 }
 
 bool IsElement(CControlUI* control) {
-    if (wcscmp(control->GetClass(), L"Control") != 0) {
+    // A spacer, and a text or label that holds nothing right now (a hint with no hint to give),
+    // say nothing: a screen reader would stop on an empty element.
+    const std::wstring_view kind = control->GetClass();
+    if (kind != L"Control" && kind != L"Text" && kind != L"Label") {
         return true;
     }
     return !control->GetText().IsEmpty() || !control->GetAccName().IsEmpty();

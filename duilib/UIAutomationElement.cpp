@@ -113,7 +113,11 @@ public:
             return kElementNotAvailable;
         }
         if (IsWindowElement()) {
-            return S_OK; // the window's own provider describes it
+            // The window's own provider describes it, except for a name given for people.
+            if (property == UIA_NamePropertyId && !m_tree->m_manager.GetAccName().empty()) {
+                SetString(out, m_tree->m_manager.GetAccName());
+            }
+            return S_OK;
         }
         CTextUI* text = AsText(m_control);
         switch (property) {

@@ -93,6 +93,7 @@ public:
     DWORD GetDefaultLinkColor() const { return m_look.linkColor; }
     DWORD GetDefaultLinkHoverColor() const { return m_look.linkHoverColor; }
     DWORD GetFocusColor() const { return m_look.focusColor; }
+    const std::wstring& GetAccName() const { return m_look.accName; }
 
     // Fonts: sizes in 96-DPI pixels. Id -1 (or an unknown id) is the default font.
     void AddFont(int id, const wchar_t* face, int size, bool bold, bool underline, bool italic, bool isDefault);

@@ -1,5 +1,6 @@
 #include "duilib/UIWindowLook.h"
 
+#include "duilib/UICulture.h"
 #include "duilib/UILimits.h"
 #include "duilib/UIMarkup.h"
 
@@ -39,6 +40,8 @@ void WindowLook::SetAttribute(const wchar_t* name, const wchar_t* value) {
         linkHoverColor = color;
     } else if (attribute == L"focuscolor" && Markup::ParseColor(value, color)) {
         focusColor = color;
+    } else if (attribute == L"accname") {
+        accName = UICulture::ResolveText(value).str();
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace DuiLib {
 
 struct WindowLook {
@@ -19,6 +21,9 @@ struct WindowLook {
     DWORD linkColor = 0xFF0067C0;
     DWORD linkHoverColor = 0xFF005A9E;
     DWORD focusColor = 0xFF0067C0;
+    // What a screen reader calls the window ("accname", a text or a string key); empty: its title.
+    // A window's title may be a fixed name other programs find it by, not a name for people.
+    std::wstring accName;
 
     // One attribute of the <Window> element; unknown names and malformed colours change nothing.
     void SetAttribute(const wchar_t* name, const wchar_t* value);

@@ -105,20 +105,28 @@ void MainWindow::OnClick(DuiLib::TNotifyUI& msg) {
     } else if (name == L"pauseUpdateButton") {
         ClickPauseButton();
     } else if (name == L"recoverUpdateButton") {
-        if (!PauseWinUpdates::GetInstance().DoRecoveringWinUpdate()) {
-            ShowPauseFailWindow();
-            return;
-        }
-        if (m_recoverButton != nullptr) {
-            m_recoverButton->SetVisible(false);
-        }
-        if (m_recoverTipLabel != nullptr) {
-            m_recoverTipLabel->SetVisible(true);
-            (void)m_recoverTipLabel->SetTimer(kRecoverTimer, kTimerPeriodMs); // the window exists: it starts
-        }
-        // What Windows said about the pause no longer applies while it is being removed.
-        if (DuiLib::CControlUI* line = m_pm.FindControl(L"windowsViewText")) {
-            line->SetVisible(false);
+        ResumeUpdates();
+    }
+}
+
+void MainWindow::ResumeUpdates() {
+    if (!PauseWinUpdates::GetInstance().DoRecoveringWinUpdate()) {
+        ShowPauseFailWindow();
+        return;
+    }
+    if (m_recoverButton != nullptr) {
+        m_recoverButton->SetVisible(false);
+    }
+    if (m_recoverTipLabel != nullptr) {
+        m_recoverTipLabel->SetVisible(true);
+        (void)m_recoverTipLabel->SetTimer(kRecoverTimer, kTimerPeriodMs); // the window exists: it starts
+    }
+    // What Windows said about the pause, and what an earlier one left, no longer apply while it is
+    // being removed; a resume of leftovers starts from the days field, which goes as well.
+    for (const wchar_t* name :
+         {L"windowsViewText", L"leftoverText", L"pauseDaysGroup", L"editErrorTips", L"pauseUpdateButton"}) {
+        if (DuiLib::CControlUI* control = m_pm.FindControl(name)) {
+            control->SetVisible(false);
         }
     }
 }
@@ -159,6 +167,10 @@ void MainWindow::Notify(DuiLib::TNotifyUI& msg) {
         }
     } else if (msg.sType == DuiLib::DUI_MSGTYPE_TEXTCHANGED) {
         EnterPauseDayEdit(msg);
+    } else if (msg.sType == DuiLib::DUI_MSGTYPE_LINK && msg.pSender != nullptr &&
+               msg.pSender->GetName() == L"leftoverText") {
+        // Values an earlier pause left are cleared the one way a pause is: by a resume.
+        ResumeUpdates();
     }
 }
 
@@ -245,6 +257,17 @@ void MainWindow::ShowWindowsView(bool paused, const std::string& endTime) {
     line->SetVisible(!text.empty());
 }
 
+void MainWindow::ShowPartsOfView(bool notPaused) {
+    // The words around the days field go with it: hidden under the paused-until line they would
+    // still be read out by a screen reader.
+    if (DuiLib::CControlUI* group = m_pm.FindControl(L"pauseDaysGroup")) {
+        group->SetVisible(notPaused);
+    }
+    if (DuiLib::CControlUI* leftovers = m_pm.FindControl(L"leftoverText")) {
+        leftovers->SetVisible(notPaused && !PauseWinUpdates::GetInstance().LeftoverPauseValues().empty());
+    }
+}
+
 void MainWindow::SetPauseUX() {
     if (m_pauseButton != nullptr) {
         m_pauseButton->SetVisible(true);
@@ -264,6 +287,7 @@ void MainWindow::SetPauseUX() {
             control->SetVisible(false);
         }
     }
+    ShowPartsOfView(true);
     ShowWindowsView(false, {});
 }
 
@@ -291,6 +315,7 @@ void MainWindow::SetRecoverUX(const std::string& endDate) {
             control->SetVisible(false);
         }
     }
+    ShowPartsOfView(false);
     ShowWindowsView(true, PauseWinUpdates::GetInstance().m_pauseEndTime);
 }
 

@@ -51,6 +51,12 @@ private:
     // The line under the status about Windows' own view of the pause: days left and what Windows
     // says, read afresh each time a view is set; empty and hidden when there is nothing to say.
     void ShowWindowsView(bool paused, const std::string& endTime);
+    // The parts of the not-paused view beyond the ten controls: the words around the days field,
+    // and the line about values an earlier pause left (only when there are such values).
+    void ShowPartsOfView(bool notPaused);
+    // Removes the pause (or what an earlier one left) and starts the delay before the settings
+    // page opens; a failure is shown in the message window.
+    void ResumeUpdates();
 
     // Owned by the window's manager; null until found in InitWindow.
     DuiLib::CControlUI* m_pauseButton = nullptr;

@@ -342,7 +342,7 @@ HRESULT UiWindow::Invoke(const wchar_t* name, int link) const {
     return hr;
 }
 
-bool Describe(HWND window, std::vector<Described>& elements) {
+bool Describe(HWND window, std::vector<Described>& elements, std::wstring* rootName) {
     static const NodeApi api;
     if (!api.Complete()) {
         return false;
@@ -355,6 +355,13 @@ bool Describe(HWND window, std::vector<Described>& elements) {
         HUIANODE root = nullptr;
         found = api.fromHandle(window, &root);
         if (SUCCEEDED(found)) {
+            if (rootName != nullptr) {
+                VARIANT name;
+                VariantInit(&name);
+                (void)api.getProperty(root, UIA_NamePropertyId, &name);
+                *rootName = name.vt == VT_BSTR && name.bstrVal != nullptr ? name.bstrVal : L"";
+                VariantClear(&name);
+            }
             Walk(api, root, elements, 0);
             api.release(root);
         }

@@ -89,7 +89,8 @@ struct Described {
     bool operator==(const Described&) const = default;
 };
 // Every element under the window, depth first, read back through UI Automation's own client from
-// the window's handle while this thread answers it; false when the client cannot read the window.
-[[nodiscard]] bool Describe(HWND window, std::vector<Described>& elements);
+// the window's handle while this thread answers it, and the name of the window's own element when
+// asked for; false when the client cannot read the window.
+[[nodiscard]] bool Describe(HWND window, std::vector<Described>& elements, std::wstring* rootName = nullptr);
 
 } // namespace UiDriver

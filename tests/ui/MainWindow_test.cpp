@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -145,16 +146,13 @@ protected:
 
 TEST_F(MainWindowTest, DaysTextEnablesPauseOnlyFrom36To365) {
     Load();
+    // How a typed count is read has its own test; here, that the button and the hint follow it.
     const std::wstring hint = L"Enter a number from 36 to 365.";
     const struct {
         const wchar_t* text;
         bool enabled;
         std::wstring hint;
-    } cases[] = {
-        {L"36", true, L""},  {L"35", false, hint},  {L"365", true, L""},   {L"366", false, hint},
-        {L"0", false, hint}, {L"-5", false, hint},  {L"abc", false, hint}, {L" 60", true, L""},
-        {L"60x", true, L""}, {L"999", false, hint}, {L"", false, L""},
-    };
+    } cases[] = {{L"36", true, L""}, {L"366", false, hint}, {L"60x", true, L""}, {L"", false, L""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "days text '" << std::wstring(c.text) << "'");
         Enter(c.text);
@@ -223,14 +221,6 @@ TEST_F(MainWindowTest, StatusChoosesTheView) {
         EXPECT_EQ(w.Text(L"calmlockPauseTips"), c.tips);
         EXPECT_EQ(w.Text(L"pauseDaysEdit"), L"");
         EXPECT_FALSE(w.Control(L"pauseUpdateButton")->IsEnabled());
-        // A key without a text in this language would show as the key itself (the hint included).
-        Enter(L"5");
-        std::vector<CControlUI*> controls;
-        w.Manager()->GetRoot()->CollectControls(controls);
-        for (CControlUI* control : controls) {
-            EXPECT_NE(control->GetText().Left(4), L"IDS_") << control->GetText().str();
-            EXPECT_NE(control->GetToolTip().Left(4), L"IDS_") << control->GetToolTip().str();
-        }
     }
 }
 
@@ -261,7 +251,7 @@ TEST_F(MainWindowTest, PausedTextThatCannotBeFormattedChangesNothing) {
 
 const std::wstring kSetFail = L"Lullgate couldn't change the Windows Update settings. Please try again.";
 
-TEST_F(MainWindowTest, FailingPauseShowsTheMessageAndKeepsTheView) {
+TEST_F(MainWindowTest, FailingPauseOrResumeShowsTheMessageAndKeepsTheView) {
     ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kSettings));
     ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kSettings));
     Load();
@@ -269,14 +259,9 @@ TEST_F(MainWindowTest, FailingPauseShowsTheMessageAndKeepsTheView) {
     EXPECT_EQ(MessageFrom([&] { w.Click(L"pauseUpdateButton"); }), kSetFail);
     EXPECT_EQ(View(), kNotPaused);
     EXPECT_EQ(w.Text(L"pauseDaysEdit"), L"60");
-    EXPECT_TRUE(w.Control(L"pauseUpdateButton")->IsEnabled());
-    // After the engine's own lines, innermost first.
-    ASSERT_FALSE(capture.Lines().empty());
-    EXPECT_EQ(capture.Lines().back(), Error(L"DoPauseWinUpdate fail!", L"ClickPauseButton"));
-    EXPECT_EQ(WindowLines().size(), 1u);
-}
+    EXPECT_EQ(WindowLines(), std::vector<CapturedLine>{Error(L"DoPauseWinUpdate fail!", L"ClickPauseButton")});
 
-TEST_F(MainWindowTest, FailingResumeShowsTheMessageAndKeepsThePausedView) {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE");
     WritePause(L"2024-01-01T00:00:00Z", L"2095-01-01T12:00:00Z");
     ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kSettings));
     Load();
@@ -376,8 +361,8 @@ TEST_F(MainWindowTest, CloseButtonCloseAndQuitMessagesEndTheProgram) {
 TEST_F(MainWindowTest, ClicksGoByTheExactName) {
     Load();
     // None of these may quit, minimise, open a window (the test would hang in it) or pause.
-    for (const wchar_t* name : {L"closeButtonX", L"closebutton", L"minButton2", L"aboutButtonX", L"pauseUpdateButton1",
-                                L"recoverUpdateButtonX", L"closebtn"}) {
+    for (const wchar_t* name :
+         {L"closeButtonX", L"closebutton", L"aboutButtonX", L"pauseUpdateButton1", L"recoverUpdateButtonX"}) {
         CButtonUI stranger;
         stranger.SetName(name);
         TNotifyUI click{};
@@ -435,7 +420,7 @@ TEST_F(MainWindowTest, WindowsViewLineSaysWhatWindowsSaysAndNothingElse) {
         std::function<void()> seed;
         std::wstring line;
     } cases[] = {
-        {L"en-US", true, [] {}, L"10 days left."},
+        // How the line is made has its own test; here, that the window reads and shows it.
         {L"en-US", true,
          [&] {
              WriteDword(HKEY_LOCAL_MACHINE, record, L"PausedQualityStatus", 1);
@@ -444,8 +429,6 @@ TEST_F(MainWindowTest, WindowsViewLineSaysWhatWindowsSaysAndNothingElse) {
          L"10 days left. Windows confirms the pause."},
         {L"zh-CN", true, [&] { WriteDword(HKEY_LOCAL_MACHINE, record, L"PausedQualityStatus", 2); },
          L"\u8FD8\u5269 10 \u5929\u3002Windows \u8868\u793A\u5DF2\u7ED3\u675F\u6B64\u6B21\u6682\u505C\u3002"},
-        {L"en-US", true, [&] { WriteDword(HKEY_LOCAL_MACHINE, kSettings, L"FlightSettingsMaxPauseDays", 7); },
-         L"10 days left. Windows now allows only 7 days and may end it sooner."},
         {L"en-US", false, [] {}, L""},
         {L"en-US", false, [&] { WriteDword(HKEY_LOCAL_MACHINE, policy, L"SetDisablePauseUXAccess", 1); },
          L"A policy on this PC turns pausing off. Windows ignores a pause set here."},
@@ -470,6 +453,66 @@ TEST_F(MainWindowTest, WindowsViewLineSaysWhatWindowsSaysAndNothingElse) {
     w.Click(L"pauseUpdateButton");
     EXPECT_EQ(w.Text(L"windowsViewText"), L"60 days left.");
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, record));
+}
+
+} // namespace
+
+namespace {
+
+// Values a damaged or expired pause left: one line in the not-paused view, whose link clears them
+// with the resume the paused view offers; gone once they are.
+TEST_F(MainWindowTest, LeftoversAreShownAndClearedByAResume) {
+    const struct {
+        const wchar_t* language;
+        std::wstring line;
+    } cases[] = {
+        {L"en-US", L"Values from an earlier pause are still set. Clear them"},
+        {L"zh-CN", L"\u4E4B\u524D\u6682\u505C\u7559\u4E0B\u7684\u8BBE\u7F6E\u4ECD\u7136\u5B58\u5728\u3002"
+                   L"\u6E05\u9664"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::wstring(c.language));
+        UseSkin(L"res\\", L"res\\values\\", c.language);
+        ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kSettings, L"PauseUpdatesExpiryTime", L"2095-01-01T00:00:00Z"));
+        Load();
+        EXPECT_EQ(View(), kNotPaused);
+        ASSERT_TRUE(w.Control(L"leftoverText")->IsVisible());
+        EXPECT_EQ(Render::StripMarkup(w.Text(L"leftoverText")), c.line);
+        w.ClickAt(w.LinkPoint(L"leftoverText", 0));
+        EXPECT_EQ(View(), L"recoverupdatetipLable");
+        EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kSettings, L"PauseUpdatesExpiryTime"));
+        Tick(2, 60);
+        EXPECT_EQ(View(), kNotPaused);
+        EXPECT_FALSE(w.Control(L"leftoverText")->IsVisible());
+        EXPECT_EQ(launches.size(), 1u);
+        launches.clear();
+    }
+}
+
+// A screen reader finds the paused view as it is seen: no days field, none of the words around it,
+// and the window called by the product's name (its title stays the name a second start looks for).
+TEST_F(MainWindowTest, PausedViewTreeHoldsOnlyWhatIsShown) {
+    WritePause(L"2024-01-01T00:00:00Z", L"2095-01-01T12:00:00Z");
+    Load();
+    ASSERT_EQ(View(), kPaused);
+    std::vector<UiDriver::Described> seen;
+    std::wstring root;
+    ASSERT_TRUE(UiDriver::Describe(w.Hwnd(), seen, &root));
+    EXPECT_EQ(root, L"Lullgate");
+    const auto has = [&](const std::wstring& name) {
+        return std::any_of(seen.begin(), seen.end(), [&](const UiDriver::Described& d) { return d.name == name; });
+    };
+    EXPECT_TRUE(has(L"Updates are paused until 2095-01-01"));
+    EXPECT_TRUE(has(L"Resume updates"));
+    for (const wchar_t* hidden : {L"Pause updates for", L"days", L"Pause updates", L"Enter a number from 36 to 365."}) {
+        EXPECT_FALSE(has(hidden)) << std::wstring(hidden);
+    }
+    EXPECT_TRUE(std::none_of(seen.begin(), seen.end(), [](const UiDriver::Described& d) {
+        return d.type == 50004; // UIA_EditControlTypeId
+    }));
+    wchar_t title[32] = {};
+    GetWindowTextW(w.Hwnd(), title, 32);
+    EXPECT_STREQ(title, L"Calmlock");
 }
 
 } // namespace

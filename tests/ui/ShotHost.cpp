@@ -101,6 +101,17 @@ void ShowMainView(NvLullgate::MainWindow& window, std::wstring view) {
     } else if (view == L"policy") {
         SeedDword(L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate", L"SetDisablePauseUXAccess", 1);
         view = L"empty";
+    } else if (view == L"leftovers") {
+        // An expired pause: its values are still there, so is the day count it wrote.
+        SeedDword(L"SOFTWARE\\Microsoft\\WindowsUpdate\\UX\\Settings", L"FlightSettingsMaxPauseDays", 60);
+        unique_hkey key;
+        const wchar_t expiry[] = L"2024-11-16T12:00:00Z";
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\WindowsUpdate\\UX\\Settings", 0, KEY_WRITE,
+                          key.put()) == ERROR_SUCCESS) {
+            (void)RegSetValueExW(key.get(), L"PauseUpdatesExpiryTime", 0, REG_SZ, reinterpret_cast<const BYTE*>(expiry),
+                                 sizeof(expiry));
+        }
+        view = L"empty";
     }
     UiDriver::UiWindow driver(window.GetHWND());
     CPaintManagerUI& pm = window.GetPaintManager();
