@@ -10,6 +10,7 @@
 #include "pause/PauseWinUpdates.h"
 #include "pause/WindowsPauseView.h"
 #include "privacy/OptPrivacySecurityReg.h"
+#include "remind/Reminders.h"
 
 #include <windows.h>
 
@@ -29,6 +30,7 @@ Usage:
   lullgate-cli status [--json]
   lullgate-cli pause <days> [--agree] [--json]     days: 36 to 365
   lullgate-cli resume [--open-settings] [--agree] [--json]
+  lullgate-cli remind [--dry-run] [--json]
   lullgate-cli --help | --version
 
 pause and resume write under HKEY_LOCAL_MACHINE: run them from an elevated prompt. They also need
@@ -46,6 +48,7 @@ struct Options {
     bool json = false;
     bool agree = false;
     bool openSettings = false;
+    bool dryRun = false;
 };
 
 std::wstring Joined(const std::vector<std::wstring>& names) {
@@ -94,6 +97,8 @@ std::optional<std::wstring> Parse(const std::vector<std::wstring>& args, Options
             options.agree = true;
         } else if (arg == L"--open-settings") {
             options.openSettings = true;
+        } else if (arg == L"--dry-run") {
+            options.dryRun = true;
         } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
             options.command = L"--help";
             return std::nullopt;
@@ -113,7 +118,8 @@ std::optional<std::wstring> Parse(const std::vector<std::wstring>& args, Options
     if (options.command.empty()) {
         return L"no command given (see lullgate-cli --help)";
     }
-    if (options.command != L"status" && options.command != L"pause" && options.command != L"resume") {
+    if (options.command != L"status" && options.command != L"pause" && options.command != L"resume" &&
+        options.command != L"remind") {
         return L"unknown command " + options.command + L" (see lullgate-cli --help)";
     }
     if (options.command == L"pause" && options.days.empty()) {
@@ -122,8 +128,11 @@ std::optional<std::wstring> Parse(const std::vector<std::wstring>& args, Options
     if (options.openSettings && options.command != L"resume") {
         return L"--open-settings goes with resume only";
     }
-    if (options.agree && options.command == L"status") {
+    if (options.agree && options.command != L"pause" && options.command != L"resume") {
         return L"--agree goes with pause and resume only";
+    }
+    if (options.dryRun && options.command != L"remind") {
+        return L"--dry-run goes with remind only";
     }
     return std::nullopt;
 }
@@ -287,12 +296,16 @@ int Resume(const Options& options, PauseWinUpdates& engine, Output& output) {
     const bool wasPaused = known && engine.m_isPaused;
     std::vector<std::wstring> before;
     (void)engine.ExistingPauseValues(before); // only for the words below; the resume checks for itself
+    const std::string pauseEnd = wasPaused ? engine.m_pauseEndTime : std::string();
     // Removes every value that is there: a pause, one that has run out, or what a damaged one left.
     if (!engine.DoRecoveringWinUpdate()) {
         std::vector<std::wstring> remaining;
         const std::wstring still = engine.ExistingPauseValues(remaining) ? Joined(remaining) : L"unknown";
         return output.Fail(kFailed, L"the pause could not be removed completely; still set: " + still +
                                         L" (the log has the detail)");
+    }
+    if (wasPaused) {
+        Reminders::NoteResumed(pauseEnd); // this user ended it: no reminder tells them it ended
     }
     if (options.openSettings && !engine.JumpWinUpdateUI()) {
         return output.Fail(kFailed, L"updates resume, but the settings page could not be opened");
@@ -309,6 +322,27 @@ int Resume(const Options& options, PauseWinUpdates& engine, Output& output) {
                      : before.empty() ? L"Windows Update was not paused."
                                       : L"Windows Update was not paused; the values of an earlier pause are removed.")
                  << L"\n";
+    return kDone;
+}
+
+// The reminder's decision for this account, without a balloon; unless --dry-run, it counts as
+// told, as the reminder counts what it showed.
+int Remind(const Options& options, PauseWinUpdates& engine, Output& output) {
+    Reminders::Decision decision;
+    if (!Reminders::Check(engine, options.dryRun, decision)) {
+        return output.Fail(kFailed, L"the pause or the reminder record could not be read; the log has the detail");
+    }
+    const wchar_t* name = Reminders::EventName(decision.event);
+    JsonObject json;
+    json.Field(L"notify", name != nullptr ? std::optional<std::wstring>(name) : std::nullopt)
+        .Field(L"pausedUntil", decision.pausedUntil.empty()
+                                   ? std::nullopt
+                                   : std::optional<std::wstring>(AnsiToWide(decision.pausedUntil)))
+        .Field(L"daysLeft", decision.daysLeft ? std::optional<long long>(*decision.daysLeft) : std::nullopt);
+    const std::wstring text = name == nullptr ? L"Nothing to tell." : Reminders::Text(decision, [](const wchar_t* key) {
+        return DuiLib::UICulture::GetInstance()->GetString(key).str();
+    });
+    output.Out() << (output.Json() ? json.Text() : text) << L"\n";
     return kDone;
 }
 
@@ -337,6 +371,9 @@ int Run(const std::vector<std::wstring>& args, std::wostream& out, std::wostream
     }
     if (options.command == L"pause") {
         return Pause(options, engine, output);
+    }
+    if (options.command == L"remind") {
+        return Remind(options, engine, output);
     }
     return Resume(options, engine, output);
 }

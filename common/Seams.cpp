@@ -40,6 +40,9 @@ void SetRegSetValue(RegSetValueFn fn) {
 void SetTime(TimeFn fn) {
     Override<TimeFn>() = std::move(fn);
 }
+void SetShellNotifyIcon(ShellNotifyIconFn fn) {
+    Override<ShellNotifyIconFn>() = std::move(fn);
+}
 
 BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
                     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
@@ -72,6 +75,13 @@ __time64_t Time() {
         return fn();
     }
     return _time64(nullptr);
+}
+
+BOOL ShellNotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
+    if (const auto& fn = Override<ShellNotifyIconFn>()) {
+        return fn(message, data);
+    }
+    return ::Shell_NotifyIconW(message, data);
 }
 
 BOOL QueryTokenElevation(DWORD* isElevated, DWORD* returnedLength) {

@@ -36,6 +36,8 @@ using RegSetValueFn =
     std::function<LSTATUS(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size)>;
 // The clock every front end reads the current time from (seconds since 1970, UTC).
 using TimeFn = std::function<__time64_t()>;
+// The notification area (Shell_NotifyIconW): tests record the reminder's balloon and its texts.
+using ShellNotifyIconFn = std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)>;
 
 void SetCreateProcess(CreateProcessFn fn);
 void SetShellExecuteEx(ShellExecuteExFn fn);
@@ -44,6 +46,7 @@ void SetDesktopShellExecute(DesktopShellExecuteFn fn);
 void SetEntryOwner(EntryOwnerFn fn);
 void SetRegSetValue(RegSetValueFn fn);
 void SetTime(TimeFn fn);
+void SetShellNotifyIcon(ShellNotifyIconFn fn);
 
 [[nodiscard]] BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
                                   LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
@@ -61,5 +64,6 @@ void SetTime(TimeFn fn);
 [[nodiscard]] LSTATUS RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
 // The current time in seconds since 1970, UTC (_time64).
 [[nodiscard]] __time64_t Time();
+[[nodiscard]] BOOL ShellNotifyIconW(DWORD message, NOTIFYICONDATAW* data);
 
 } // namespace Seams

@@ -2,6 +2,7 @@
 // elements made on demand and disconnected when their controls go, events and invokes.
 #include "duilib/UIAutomationDetail.h"
 
+#include "duilib/UIContainer.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIText.h"
 
@@ -208,6 +209,50 @@ bool AutomationTree::OnMessage(UINT msg) {
         control->Activate();
     }
     return true;
+}
+
+// The elements directly inside an element, in layout order: a text's links, or the visible
+// controls inside a container (the window's: inside its root control).
+std::vector<AutomationTree::Key> AutomationTree::ChildKeys(CControlUI* control, int link) const {
+    std::vector<AutomationTree::Key> keys;
+    if (link >= 0) {
+        return keys;
+    }
+    if (control == nullptr) {
+        control = m_manager.GetRoot();
+        if (control == nullptr) {
+            return keys;
+        }
+        if (!control->IsVisible()) {
+            return keys;
+        }
+        if (control->GetInterface(L"Container") == nullptr) {
+            if (IsElement(control)) {
+                keys.emplace_back(control, -1);
+            }
+            return keys;
+        }
+    }
+    if (CTextUI* text = AsText(control); text != nullptr) {
+        for (int i = 0; i < text->GetLinkCount(); ++i) {
+            keys.emplace_back(control, i);
+        }
+        return keys;
+    }
+    auto* container = static_cast<CContainerUI*>(control->GetInterface(L"Container"));
+    if (container == nullptr) {
+        return keys;
+    }
+    for (int i = 0; i < container->GetCount(); ++i) {
+        CControlUI* child = container->GetItemAt(i);
+        if (!child->IsVisible()) {
+            continue;
+        }
+        if (IsElement(child)) {
+            keys.emplace_back(child, -1);
+        }
+    }
+    return keys;
 }
 
 } // namespace DuiLib

@@ -56,6 +56,9 @@ private:
     void Raise(CControlUI* control, int link, int eventId);
     // Invoking posts, so that a client is never held by what a click starts (a modal window).
     void QueueInvoke(CControlUI* control, int link);
+    // The elements directly inside an element, in layout order: a text's links, or the visible
+    // controls inside a container (the window's: inside its root control).
+    [[nodiscard]] std::vector<Key> ChildKeys(CControlUI* control, int link) const;
 
     CPaintManagerUI& m_manager;
     std::map<Key, AutomationElement*> m_elements; // each holds one reference

@@ -24,6 +24,19 @@ protected:
     ~InvokeProvider() = default; // released through IUnknown, as every COM interface
 };
 constexpr IID kIidInvokeProvider{0x54fcb24b, 0xe18e, 0x47a2, {0xb4, 0xd3, 0xec, 0xcb, 0xe7, 0x75, 0x99, 0xa2}};
+// The toggle pattern's interface (a check box); its state is 0 off, 1 on (ToggleState).
+MIDL_INTERFACE("56d00bd0-c4f4-433c-a836-1a52a57e0892")
+ToggleProvider : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Toggle() = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_ToggleState(int* state) = 0;
+
+protected:
+    ~ToggleProvider() = default;
+};
+constexpr IID kIidToggleProvider{0x56d00bd0, 0xc4f4, 0x433c, {0xa8, 0x36, 0x1a, 0x52, 0xa5, 0x7e, 0x08, 0x92}};
+constexpr int kTogglePattern = 10015;
+constexpr int kToggleStateProperty = 30086;
+constexpr int kCheckBoxType = 50002;
 constexpr HRESULT kElementNotEnabled = static_cast<HRESULT>(0x80040200);
 constexpr HRESULT kElementNotAvailable = static_cast<HRESULT>(0x80040201);
 constexpr HRESULT kNotSupported = static_cast<HRESULT>(0x80040204);

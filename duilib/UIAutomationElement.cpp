@@ -2,6 +2,7 @@
 // the invoke pattern of buttons and links.
 #include "duilib/UIAutomationDetail.h"
 
+#include "duilib/UICheckBox.h"
 #include "duilib/UIContainer.h"
 #include "duilib/UIEdit.h"
 #include "duilib/UIManager.h"
@@ -38,7 +39,8 @@ void SetBool(VARIANT* v, bool value) {
 class AutomationElement final : public IRawElementProviderSimple,
                                 public IRawElementProviderFragment,
                                 public IRawElementProviderFragmentRoot,
-                                public InvokeProvider {
+                                public InvokeProvider,
+                                public ToggleProvider {
 public:
     AutomationElement(AutomationTree* tree, CControlUI* control, int link, int id)
         : m_tree(tree), m_control(control), m_link(link), m_id(id) {}
@@ -65,6 +67,8 @@ public:
             *out = static_cast<IRawElementProviderFragmentRoot*>(this);
         } else if (riid == kIidInvokeProvider && IsInvokable()) {
             *out = static_cast<InvokeProvider*>(this);
+        } else if (riid == kIidToggleProvider && IsToggle()) {
+            *out = static_cast<ToggleProvider*>(this);
         } else {
             return E_NOINTERFACE;
         }
@@ -100,6 +104,9 @@ public:
         }
         if (pattern == UIA_InvokePatternId && IsInvokable()) {
             *out = static_cast<InvokeProvider*>(this);
+            AddRef();
+        } else if (pattern == kTogglePattern && IsToggle()) {
+            *out = static_cast<ToggleProvider*>(this);
             AddRef();
         }
         return S_OK;
@@ -143,6 +150,11 @@ public:
         case UIA_HasKeyboardFocusPropertyId:
             SetBool(out, HasFocus());
             break;
+        case kToggleStateProperty:
+            if (IsToggle()) {
+                SetInt(out, IsOn() ? 1 : 0);
+            }
+            break;
         default:
             break;
         }
@@ -184,14 +196,14 @@ public:
                 target = ParentKey();
             }
         } else if (direction == NavigateDirection_FirstChild || direction == NavigateDirection_LastChild) {
-            const std::vector<AutomationTree::Key> children = ChildKeys(m_control, m_link);
+            const std::vector<AutomationTree::Key> children = m_tree->ChildKeys(m_control, m_link);
             if (!children.empty()) {
                 target = direction == NavigateDirection_FirstChild ? children.front() : children.back();
             }
         } else if (!IsWindowElement()) {
             const AutomationTree::Key parent = ParentKey();
             const std::vector<AutomationTree::Key> siblings =
-                ChildKeys(const_cast<CControlUI*>(parent.first), parent.second);
+                m_tree->ChildKeys(const_cast<CControlUI*>(parent.first), parent.second);
             const auto it = std::find(siblings.begin(), siblings.end(), AutomationTree::Key{m_control, m_link});
             if (it != siblings.end()) {
                 if (direction == NavigateDirection_NextSibling && it + 1 != siblings.end()) {
@@ -358,8 +370,36 @@ public:
         return S_OK;
     }
 
+    // ---- IToggleProvider: a check box turns over as a click would turn it ----
+    HRESULT STDMETHODCALLTYPE Toggle() override {
+        if (!IsAlive() || !IsToggle()) {
+            return kElementNotAvailable;
+        }
+        if (!m_control->IsEnabled()) {
+            return kElementNotEnabled;
+        }
+        m_tree->QueueInvoke(m_control, -1);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_ToggleState(int* state) override {
+        if (state == nullptr) {
+            return E_POINTER;
+        }
+        if (!IsAlive() || !IsToggle()) {
+            return kElementNotAvailable;
+        }
+        *state = IsOn() ? 1 : 0;
+        return S_OK;
+    }
+
 private:
     [[nodiscard]] bool IsWindowElement() const { return m_control == nullptr; }
+    [[nodiscard]] bool IsToggle() const {
+        return m_control != nullptr && m_control->GetInterface(L"CheckBox") != nullptr;
+    }
+    [[nodiscard]] bool IsOn() const {
+        return static_cast<CCheckBoxUI*>(m_control->GetInterface(L"CheckBox"))->IsSelected();
+    }
     [[nodiscard]] bool IsAlive() const {
         if (m_tree == nullptr) {
             return false;
@@ -373,7 +413,7 @@ private:
         return m_link < 0 || m_link < AsText(m_control)->GetLinkCount();
     }
     [[nodiscard]] bool IsInvokable() const {
-        return m_control != nullptr && (m_link >= 0 || m_control->GetInterface(L"Button") != nullptr);
+        return m_control != nullptr && !IsToggle() && (m_link >= 0 || m_control->GetInterface(L"Button") != nullptr);
     }
     [[nodiscard]] bool HasFocus() const {
         HWND window = m_tree->m_manager.GetPaintWindow();
@@ -402,6 +442,9 @@ private:
         if (m_link >= 0) {
             return kHyperlinkType;
         }
+        if (IsToggle()) {
+            return kCheckBoxType;
+        }
         if (m_control->GetInterface(L"Button") != nullptr) {
             return kButtonType;
         }
@@ -427,50 +470,6 @@ private:
         }
         return {nullptr, -1};
     }
-    // The elements directly inside an element, in layout order: a text's links, or the visible
-    // controls inside a container (the window's: inside its root control).
-    [[nodiscard]] std::vector<AutomationTree::Key> ChildKeys(CControlUI* control, int link) const {
-        std::vector<AutomationTree::Key> keys;
-        if (link >= 0) {
-            return keys;
-        }
-        if (control == nullptr) {
-            control = m_tree->m_manager.GetRoot();
-            if (control == nullptr) {
-                return keys;
-            }
-            if (!control->IsVisible()) {
-                return keys;
-            }
-            if (control->GetInterface(L"Container") == nullptr) {
-                if (IsElement(control)) {
-                    keys.emplace_back(control, -1);
-                }
-                return keys;
-            }
-        }
-        if (CTextUI* text = AsText(control); text != nullptr) {
-            for (int i = 0; i < text->GetLinkCount(); ++i) {
-                keys.emplace_back(control, i);
-            }
-            return keys;
-        }
-        auto* container = static_cast<CContainerUI*>(control->GetInterface(L"Container"));
-        if (container == nullptr) {
-            return keys;
-        }
-        for (int i = 0; i < container->GetCount(); ++i) {
-            CControlUI* child = container->GetItemAt(i);
-            if (!child->IsVisible()) {
-                continue;
-            }
-            if (IsElement(child)) {
-                keys.emplace_back(child, -1);
-            }
-        }
-        return keys;
-    }
-
     LONG m_refs = 1;
     AutomationTree* m_tree;
     CControlUI* m_control;

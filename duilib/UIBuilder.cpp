@@ -1,6 +1,7 @@
 #include "duilib/UIBuilder.h"
 
 #include "duilib/UIButton.h"
+#include "duilib/UICheckBox.h"
 #include "duilib/UIContainer.h"
 #include "duilib/UIEdit.h"
 #include "duilib/UIHorizontalLayout.h"
@@ -168,6 +169,9 @@ std::unique_ptr<CControlUI> CDialogBuilder::CreateControlByClass(const wchar_t* 
     }
     if (name == L"Button") {
         return std::make_unique<CButtonUI>();
+    }
+    if (name == L"CheckBox") {
+        return std::make_unique<CCheckBoxUI>();
     }
     if (name == L"Edit") {
         return std::make_unique<CEditUI>();

@@ -4,6 +4,7 @@
 #include "duilib/UIBase.h"
 #include "duilib/UIBuilder.h"
 #include "duilib/UIButton.h"
+#include "duilib/UICheckBox.h"
 #include "duilib/UIContainer.h"
 #include "duilib/UIControl.h"
 #include "duilib/UICulture.h"

@@ -76,6 +76,17 @@ std::optional<uint32_t> DaysLeft(const std::string& endTime, __time64_t now) {
     return difference > 0 ? static_cast<uint32_t>(difference) : 0U;
 }
 
+std::optional<std::string> LocalDate(const std::string& zTime) {
+    __time64_t time = -1;
+    tm local{};
+    char buffer[32]{};
+    if (!PauseTime::ScanZTime(zTime.c_str(), time) || time < 0 || _localtime64_s(&local, &time) != 0 ||
+        strftime(buffer, sizeof(buffer), "%Y-%m-%d", &local) == 0) {
+        return std::nullopt;
+    }
+    return std::string(buffer);
+}
+
 Remark Describe(bool paused, const std::string& endTime, const WindowsPauseRecord& record, __time64_t now,
                 const Lookup& lookup) {
     Remark remark;

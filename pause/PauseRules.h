@@ -36,6 +36,10 @@ inline constexpr uint32_t kMaxDays = 365;
 // Nothing when the end is not after now or cannot be converted.
 [[nodiscard]] std::optional<uint32_t> DaysLeft(const std::string& endTime, __time64_t now);
 
+// The local calendar date ("%Y-%m-%d") of a Z-time text (padding allowed); nothing when it is no
+// time the runtime can show.
+[[nodiscard]] std::optional<std::string> LocalDate(const std::string& zTime);
+
 // A text of the string table by key.
 using Lookup = std::function<std::wstring(const wchar_t* key)>;
 

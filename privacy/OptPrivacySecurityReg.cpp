@@ -103,6 +103,12 @@ bool OptPrivacySecurityReg::DeletToolPriacyStatusReg() {
     if (status == ERROR_SUCCESS) {
         status = RegDeleteKeyW(parent.get(), L"Lullgate\\sign");
     }
+    // What the reminders kept for this user goes with the consent it rested on (and "Lullgate" could
+    // not be deleted while it holds a key).
+    if (status == ERROR_SUCCESS) {
+        const LSTATUS reminders = RegDeleteKeyW(parent.get(), L"Lullgate\\reminders");
+        status = reminders == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : reminders;
+    }
     if (status == ERROR_SUCCESS) {
         status = RegDeleteKeyW(parent.get(), L"Lullgate");
     }

@@ -25,8 +25,8 @@ enum : PrivacyStatus {
 
 class OptPrivacySecurityReg {
 public:
-    // HKEY_CURRENT_USER\<kSignKeyPath> holds the record; withdrawal deletes "Lullgate\sign" and
-    // "Lullgate" under kParentKeyPath and keeps kParentKeyPath itself.
+    // HKEY_CURRENT_USER\<kSignKeyPath> holds the record; withdrawal deletes "Lullgate\sign", the
+    // reminders' "Lullgate\reminders" and "Lullgate" under kParentKeyPath, and keeps kParentKeyPath.
     static constexpr wchar_t kSignKeyPath[] = L"SOFTWARE\\Norvane\\Lullgate\\sign";
     static constexpr wchar_t kParentKeyPath[] = L"SOFTWARE\\Norvane";
 

@@ -7,6 +7,7 @@
 #include "pause/PauseRules.h"
 #include "pause/PauseWinUpdates.h"
 #include "pause/WindowsPauseView.h"
+#include "remind/Reminders.h"
 #include "ui/AboutDialog.h"
 #include "ui/ConfirmWindow.h"
 
@@ -84,6 +85,10 @@ void MainWindow::InitWindow() {
         LOG_ERROR(L"get pause windows update control fail.");
         return;
     }
+    // This user's choice of reminders, as the reminder reads it.
+    if (auto* remind = m_pm.FindControlAs<DuiLib::CCheckBoxUI>(L"remindCheck", L"CheckBox")) {
+        remind->Selected(Reminders::IsEnabled());
+    }
     m_progress->SetBkImage(kPauseCircleImage);
     m_progress->SetForeImage(kUpdateGlyphImage);
     // Started while the window is still hidden: loading runs behind the consent windows. A timer
@@ -106,13 +111,23 @@ void MainWindow::OnClick(DuiLib::TNotifyUI& msg) {
         ClickPauseButton();
     } else if (name == L"recoverUpdateButton") {
         ResumeUpdates();
+    } else if (name == L"remindCheck") {
+        auto* remind = static_cast<DuiLib::CCheckBoxUI*>(msg.pSender->GetInterface(L"CheckBox"));
+        if (remind != nullptr && !Reminders::SetEnabled(remind->IsSelected())) {
+            LOG_ERROR(L"reminder choice not stored");
+        }
     }
 }
 
 void MainWindow::ResumeUpdates() {
-    if (!PauseWinUpdates::GetInstance().DoRecoveringWinUpdate()) {
+    PauseWinUpdates& engine = PauseWinUpdates::GetInstance();
+    const std::string pauseEnd = engine.m_isPaused ? engine.m_pauseEndTime : std::string();
+    if (!engine.DoRecoveringWinUpdate()) {
         ShowPauseFailWindow();
         return;
+    }
+    if (!pauseEnd.empty()) {
+        Reminders::NoteResumed(pauseEnd); // this user ended it: no reminder tells them it ended
     }
     if (m_recoverButton != nullptr) {
         m_recoverButton->SetVisible(false);

@@ -55,6 +55,7 @@ protected:
     }
     void TearDown() override {
         Seams::SetTokenElevation(nullptr);
+        Seams::SetTime(nullptr);
         PauseTest::EngineTest::TearDown();
     }
     int Cli(const std::vector<std::wstring>& args) {
@@ -182,6 +183,32 @@ TEST_F(CliTest, ExitCodesTellWhatIsInPlaceAndRepeatsAreDone) {
     EXPECT_NE(err.str().find(L"still set: FlightSettingsMaxPauseDays, PauseFeatureUpdatesStartTime"),
               std::wstring::npos)
         << err.str();
+}
+
+// The reminder's decision for scripts: what it would tell, counted as told unless --dry-run, and
+// nothing once this user resumed from Lullgate.
+TEST_F(CliTest, RemindTellsWhatTheReminderWouldAndAResumeHereSilencesIt) {
+    Agree();
+    Seams::SetTime([] { return static_cast<__time64_t>(1736942400); }); // 2025-01-15T12:00:00Z
+    const auto notify = [this](std::vector<std::wstring> args) {
+        args.insert(args.begin(), {L"remind", L"--json"});
+        EXPECT_EQ(Cli(args), 0);
+        return JsonFields(out.str()).at(L"notify");
+    };
+    ASSERT_EQ(Cli({L"pause", L"60"}), 0);
+    EXPECT_EQ(notify({}), L"null");
+    EXPECT_EQ(JsonFields(out.str()).at(L"daysLeft"), L"60");
+    // Removed behind Lullgate's back, before its end: "ended", once.
+    ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettings), ERROR_SUCCESS);
+    EXPECT_EQ(notify({L"--dry-run"}), L"\"ended\"");
+    EXPECT_EQ(notify({}), L"\"ended\"");
+    EXPECT_EQ(notify({}), L"null");
+    // Resumed here: nothing.
+    ASSERT_EQ(Cli({L"pause", L"60"}), 0);
+    EXPECT_EQ(notify({}), L"null");
+    ASSERT_EQ(Cli({L"resume"}), 0);
+    EXPECT_EQ(notify({}), L"null");
+    EXPECT_EQ(Cli({L"remind", L"--agree"}), 2);
 }
 
 TEST_F(CliTest, WithoutElevationPauseAndResumeEndWithFourAndStatusStillWorks) {

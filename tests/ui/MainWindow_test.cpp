@@ -1,6 +1,8 @@
 #include "ui/MainWindow.h"
 
+#include "common/RegistryRead.h"
 #include "common/Seams.h"
+#include "duilib/UIAutomationDetail.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/RegistrySandbox.h"
 #include "tests/support/UiDriver.h"
@@ -28,6 +30,7 @@ const std::wstring kSettings = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UX\\Setting
 const std::wstring kSix[] = {L"PauseFeatureUpdatesStartTime", L"PauseFeatureUpdatesEndTime",
                              L"PauseQualityUpdatesStartTime", L"PauseQualityUpdatesEndTime",
                              L"PauseUpdatesStartTime",        L"PauseUpdatesExpiryTime"};
+const wchar_t kReminders[] = L"SOFTWARE\\Norvane\\Lullgate\\reminders";
 const wchar_t kPauseCircle[] = L"drawable\\ProgressCircle\\ProgressCircle_pause@1.5x.png";
 
 // The controls whose visibility makes a view, and the views as the names of those shown.
@@ -302,6 +305,10 @@ TEST_F(MainWindowTest, ResumeOpensTheSettingsPageAfterSixtyTicks) {
         Tick(2, 1);
         EXPECT_EQ(launches, std::vector<std::wstring>{L"control update"});
         EXPECT_EQ(View(), kNotPaused);
+        // This user resumed it: the reminder will not tell them it ended.
+        std::wstring resumed;
+        EXPECT_EQ(Registry::ReadString(HKEY_CURRENT_USER, kReminders, L"resumedEnd", resumed), ERROR_SUCCESS);
+        EXPECT_EQ(resumed, L"2095-01-01T12:00:00Z");
         EXPECT_EQ(w.Text(L"pauseDaysEdit"), L"");
         EXPECT_EQ(WindowLines(), c.lines);
     }
@@ -331,6 +338,8 @@ TEST_F(MainWindowTest, KeyboardAlonePausesAndResumes) {
                      i % 2 == 0 ? L"2024-03-01T12:00:00Z" : L"2024-04-30T12:00:00Z");
     }
 
+    w.PressKey(VK_TAB); // the reminder choice comes before the buttons
+    ASSERT_EQ(w.Manager()->GetFocus(), w.Control(L"remindCheck"));
     w.PressKey(VK_TAB);
     ASSERT_EQ(w.Manager()->GetFocus(), w.Control(L"recoverUpdateButton"));
     w.PressKey(VK_SPACE);
@@ -338,7 +347,8 @@ TEST_F(MainWindowTest, KeyboardAlonePausesAndResumes) {
     Tick(2, 60);
     EXPECT_EQ(View(), kNotPaused);
     EXPECT_EQ(launches.size(), 1u);
-    // After the page, Tab reaches the about button.
+    // After the page, Tab reaches the about button past the field and the reminder choice.
+    w.PressKey(VK_TAB);
     w.PressKey(VK_TAB);
     w.PressKey(VK_TAB);
     EXPECT_EQ(w.Manager()->GetFocus(), w.Control(L"aboutButton"));
@@ -513,6 +523,45 @@ TEST_F(MainWindowTest, PausedViewTreeHoldsOnlyWhatIsShown) {
     wchar_t title[32] = {};
     GetWindowTextW(w.Hwnd(), title, 32);
     EXPECT_STREQ(title, L"Calmlock");
+}
+
+} // namespace
+
+namespace {
+
+// Reminders stay on until this user turns them off, by mouse or keyboard, and the next start shows
+// the choice as the reminder will read it.
+TEST_F(MainWindowTest, ReminderChoiceIsKeptForThisUser) {
+    Load();
+    EXPECT_TRUE(w.ControlAs<CCheckBoxUI>(L"remindCheck", L"CheckBox")->IsSelected());
+    ASSERT_TRUE(w.Click(L"remindCheck"));
+    DWORD enabled = 1;
+    EXPECT_EQ(Registry::ReadDword(HKEY_CURRENT_USER, kReminders, L"enabled", enabled), ERROR_SUCCESS);
+    EXPECT_EQ(enabled, 0u);
+    Load();
+    auto* box = w.ControlAs<CCheckBoxUI>(L"remindCheck", L"CheckBox");
+    EXPECT_FALSE(box->IsSelected());
+    w.Manager()->SetFocus(box, true);
+    w.PressKey(VK_SPACE);
+    EXPECT_TRUE(box->IsSelected());
+    EXPECT_EQ(Registry::ReadDword(HKEY_CURRENT_USER, kReminders, L"enabled", enabled), ERROR_SUCCESS);
+    EXPECT_EQ(enabled, 1u);
+    // A screen reader reads the state and turns it over through the toggle pattern.
+    IRawElementProviderSimple* element = w.Manager()->GetAutomation().Element(box);
+    ASSERT_NE(element, nullptr);
+    IUnknown* pattern = nullptr;
+    ASSERT_EQ(element->GetPatternProvider(AutomationDetail::kTogglePattern, &pattern), S_OK);
+    ASSERT_NE(pattern, nullptr);
+    auto* toggle = static_cast<AutomationDetail::ToggleProvider*>(pattern);
+    int state = -1;
+    EXPECT_EQ(toggle->get_ToggleState(&state), S_OK);
+    EXPECT_EQ(state, 1);
+    EXPECT_EQ(toggle->Toggle(), S_OK);
+    UiDriver::Pump();
+    EXPECT_FALSE(box->IsSelected());
+    pattern->Release();
+    element->Release();
+    EXPECT_TRUE(WindowLines().empty());
 }
 
 } // namespace

@@ -17,6 +17,8 @@
 #include "tests/support/UiDriver.h"
 #include "ui/AboutDialog.h"
 #include "ui/ConfirmWindow.h"
+#include "remind/Balloon.h"
+#include "remind/Reminders.h"
 #include "ui/MainWindow.h"
 
 #include <cwchar>
@@ -168,6 +170,20 @@ int wmain(int argc, wchar_t** argv) {
     UICulture::GetInstance()->SetStringPath(
         (base + (what == L"gallery" ? L"gallery\\values\\" : L"res\\values\\")).c_str());
 
+    if (what.starts_with(L"balloon-")) {
+        // The reminder's balloon, as it tells of the event named (Lullgate.exe is not started).
+        Seams::SetShellExecuteEx([](auto...) { return TRUE; });
+        NvLullgate::Reminders::Decision decision;
+        decision.event =
+            what == L"balloon-ended" ? NvLullgate::Reminders::Event::ended : NvLullgate::Reminders::Event::endsSoon;
+        decision.eventEnd = "2025-03-16T12:00:00Z";
+        decision.daysLeft = 3;
+        const auto lookUp = [](const wchar_t* key) { return UICulture::GetInstance()->GetString(key).str(); };
+        (void)NvLullgate::Reminders::ShowBalloon(
+            {lookUp(L"IDS_APP_NAME"), NvLullgate::Reminders::Text(decision, lookUp), lookUp(L"IDS_APP_NAME")},
+            LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(103)), static_cast<DWORD>(seconds) * 1000);
+        return 0;
+    }
     HWND backdrop = MakeBackdrop();
     SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); });
 
