@@ -47,4 +47,11 @@ void SetEntryOwner(EntryOwnerFn fn);
 // Opens `path` without following a reparse point, with FILE_READ_ATTRIBUTES and READ_CONTROL only.
 [[nodiscard]] BOOL QueryEntryOwner(LPCWSTR path, DWORD* attributes, std::wstring* ownerSid);
 
+// An entry in the Windows Application event log: the event source's name, the event type
+// (EVENTLOG_ERROR_TYPE, ...), the event id and one text. True when the entry was written.
+using EventLogFn = std::function<bool(LPCWSTR source, WORD type, DWORD eventId, LPCWSTR text)>;
+void SetEventLog(EventLogFn fn);
+// RegisterEventSourceW on this machine + ReportEventW with the text as the event's one string.
+[[nodiscard]] bool ReportEventLog(LPCWSTR source, WORD type, DWORD eventId, LPCWSTR text);
+
 } // namespace Seams

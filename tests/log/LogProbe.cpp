@@ -10,7 +10,9 @@
 // statement; "size" records the log file's length on disk at that moment. Wine keeps no folder
 // owners (every folder reports the user's own SID) and no junctions, so the probe answers the
 // owner look-up itself: Administrators, and the real attributes, unless "owner:" names another
-// owner or "junction:" makes a reparse point of a folder (given below C:\ProgramData).
+// owner or "junction:" makes a junction of a folder (given below C:\ProgramData), which is there
+// even when nothing is on disk: a junction whose target can't be resolved. Every entry meant for
+// the Application event log is reported as "event=<source>|<type>|<id>|<text>".
 #include "common/ModulePath.h"
 #include "common/Seams.h"
 #include "common/StringConv.h"
@@ -78,10 +80,13 @@ void FakeFolderOwners(const std::vector<std::wstring>& args) {
     }
     Seams::SetEntryOwner([owners, junctions](LPCWSTR path, DWORD* attributes, std::wstring* ownerSid) {
         const DWORD real = GetFileAttributesW(path);
-        if (real == INVALID_FILE_ATTRIBUTES) {
+        if (junctions.contains(path)) {
+            *attributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+        } else if (real == INVALID_FILE_ATTRIBUTES) {
             return FALSE;
+        } else {
+            *attributes = real;
         }
-        *attributes = junctions.contains(path) ? (real | FILE_ATTRIBUTE_REPARSE_POINT) : real;
         const auto owner = owners.find(path);
         *ownerSid = owner != owners.end() ? owner->second : L"S-1-5-32-544";
         return TRUE;
@@ -119,6 +124,12 @@ int Run() {
         });
     }
     FakeFolderOwners(args);
+    std::string events;
+    Seams::SetEventLog([&events](LPCWSTR source, WORD type, DWORD id, LPCWSTR text) {
+        events += "event=" + WideToAnsi(source) + "|" + std::to_string(type) + "|" + std::to_string(id) + "|" +
+                  WideToAnsi(text) + "\n";
+        return true;
+    });
     LogManager::GetInstance().SetLogDirectory(WideToAnsi(args[0]));
     LogManager::GetInstance().Initialize();
 
@@ -126,7 +137,8 @@ int Run() {
     for (std::size_t i = 1; i < args.size(); ++i) {
         RunCommand(args[i], report);
     }
-    std::ofstream(std::filesystem::path(GetModuleDirectory()) / L"probe-report.txt", std::ios::binary) << report;
+    std::ofstream(std::filesystem::path(GetModuleDirectory()) / L"probe-report.txt", std::ios::binary)
+        << report << events;
     return 0;
 }
 
