@@ -25,6 +25,9 @@ std::uint64_t BackupCountFromSetting(int backupFileNum);
 // absolute or UNC path), "." and ".." steps, steps ending in a dot or a blank (Windows drops those,
 // turning ".. " into ".."), any colon (drives, streams) and the characters no file name may hold.
 [[nodiscard]] bool IsSafeLogPath(const std::string& name);
+// The section and logger name of an executable: the file name of its full path up to the first
+// ".exe", case-sensitively, so that tool.EXE keeps its whole name.
+[[nodiscard]] std::string BaseNameFromImagePath(const std::string& path);
 // The spdlog level for a "logLevel" text: "debug", "info", "warn", "error" exactly; warn otherwise.
 [[nodiscard]] int LevelFromSetting(const std::string& text);
 

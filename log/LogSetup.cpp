@@ -65,6 +65,12 @@ bool IsSafeLogPath(const std::string& name) {
     }
 }
 
+std::string BaseNameFromImagePath(const std::string& path) {
+    const std::size_t lastSep = path.rfind('\\');
+    const std::string fileName = lastSep == std::string::npos ? path : path.substr(lastSep + 1);
+    return fileName.substr(0, fileName.find(".exe"));
+}
+
 int LevelFromSetting(const std::string& text) {
     // Exact, case-sensitive names; anything else keeps the default threshold, warn.
     if (text == "debug") {
@@ -239,11 +245,8 @@ bool GetProcessBaseName(std::string& baseName) {
     }
     char buffer[260] = {};
     DWORD size = 259;
-    const std::string fullPath = QueryFullProcessImageNameA(process.get(), 0, buffer, &size) ? buffer : "";
-    const std::size_t lastSep = fullPath.rfind('\\');
-    const std::string fileName = lastSep == std::string::npos ? fullPath : fullPath.substr(lastSep + 1);
-    // Case-sensitive on purpose: tool.EXE keeps its whole name as its section.
-    baseName = fileName.substr(0, fileName.find(".exe"));
+    baseName =
+        LogDetail::BaseNameFromImagePath(QueryFullProcessImageNameA(process.get(), 0, buffer, &size) ? buffer : "");
     return true;
 }
 
