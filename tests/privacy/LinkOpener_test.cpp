@@ -45,6 +45,7 @@ protected:
         RegistrySandboxTest::SetUp();
         privacy::BrowserPath().clear();
         ASSERT_TRUE(m_files.Write(L"docs\\a b.html", "doc"));
+        ASSERT_TRUE(m_files.Write(L"res\\Notice\\notice.htm", "notice"));
     }
     // The maker's browser's uninstall entry (the sandbox joins the registry views), leading to a
     // scratch folder with or without the browser in it.
@@ -106,22 +107,8 @@ TEST_F(LinkTest, ConfiguredLinksComeFromTheFileBesideTheProgram) {
 
 // An address is handed over whole, so it must hold nothing a command line could split or quote;
 // a document must lie in the program's own "docs" or "res\Notice" folder, named in plain form.
-TEST_F(LinkTest, OnlyHttpsAndTheProgramsOwnDocumentsOpen) {
-    ASSERT_TRUE(m_files.Write(L"res\\Notice\\notice.htm", "notice"));
+TEST_F(LinkTest, EverythingElseIsRefused) {
     ASSERT_TRUE(m_files.Write(L"docs2\\a.html", "x"));
-    const std::wstring notice = m_dir + L"\\res\\Notice\\notice.htm";
-    for (const auto& [target, item] : std::vector<std::pair<std::wstring, std::wstring>>{
-             {L"https://example.test/a?b=1&c=(2)#x", L"https://example.test/a?b=1&c=(2)#x"},
-             {L"HTTPS://example.test/", L"HTTPS://example.test/"},
-             {FileAddress(m_doc), m_doc},
-             {notice, notice}}) {
-        m_shell.requests.clear();
-        const privacy::LinkResult result = privacy::OpenDocument(privacy::BrowserPath(), target);
-        EXPECT_EQ(result.status, LinkStatus::Opened) << WideToAnsi(target);
-        EXPECT_EQ(result.address, item);
-        EXPECT_EQ(m_shell.requests, Requests{ShellRecorder::Opened(item)});
-    }
-    EXPECT_TRUE(m_log.Lines().empty());
     m_shell.requests.clear();
     const std::wstring folder = FileAddress(m_dir);
     for (const std::wstring& target : std::vector<std::wstring>{
@@ -140,13 +127,16 @@ TEST_F(LinkTest, OnlyHttpsAndTheProgramsOwnDocumentsOpen) {
     EXPECT_TRUE(m_shell.requests.empty());
 }
 
-// The maker's browser, when its uninstall entry leads to it, gets the address as its one argument
-// (a document as its file: address); without it, or when it fails, the user's own program for the
-// address is asked. Without a desktop shell nothing starts, and the result says where the
-// document is.
+// https: addresses and the program's own documents (by file: address or path) open through the
+// desktop shell. The maker's browser, when its uninstall entry leads to it, gets the address as
+// its one argument (a document as its file: address); without it, or when it fails, the user's
+// own program for the address is asked. Without a desktop shell nothing starts, and the result
+// says where the document is.
 TEST_F(LinkTest, TheDesktopShellStartsTheBrowserOrNothingStarts) {
     enum Browser { None, TooLongEntry, EntryWithoutExe, Installed };
     const std::wstring site = L"https://example.test/";
+    const std::wstring query = L"https://example.test/a?b=1&c=(2)#x";
+    const std::wstring notice = m_dir + L"\\res\\Notice\\notice.htm";
     const auto browser = [this](const std::wstring& address) {
         return ShellRecorder::InBrowser(BrowserExe(), address);
     };
@@ -161,6 +151,10 @@ TEST_F(LinkTest, TheDesktopShellStartsTheBrowserOrNothingStarts) {
         {Installed, site, {false, true}, {browser(site), ShellRecorder::Opened(site)}},
         {Installed, site, {false, false}, {browser(site), ShellRecorder::Opened(site)}},
         {None, m_doc, {false}, {ShellRecorder::Opened(m_doc)}},
+        {None, query, {true}, {ShellRecorder::Opened(query)}},
+        {None, L"HTTPS://example.test/", {true}, {ShellRecorder::Opened(L"HTTPS://example.test/")}},
+        {None, FileAddress(m_doc), {true}, {ShellRecorder::Opened(m_doc)}},
+        {None, notice, {true}, {ShellRecorder::Opened(notice)}},
         {TooLongEntry, site, {true}, {ShellRecorder::Opened(site)}},
         {EntryWithoutExe, site, {true}, {ShellRecorder::Opened(site)}},
     };
@@ -180,10 +174,11 @@ TEST_F(LinkTest, TheDesktopShellStartsTheBrowserOrNothingStarts) {
         const bool opened = c.shellAnswers.back();
         const privacy::LinkResult result = privacy::OpenDocument(privacy::BrowserPath(), c.target);
         EXPECT_EQ(result.status, opened ? LinkStatus::Opened : LinkStatus::NotStarted);
-        EXPECT_EQ(result.address, c.target);
+        EXPECT_EQ(result.address, c.target.starts_with(L"file:") ? m_doc : c.target);
         EXPECT_EQ(m_shell.requests, c.requests);
         const std::wstring notStarted = L"link not opened, no desktop shell started it as the signed-in user: ";
-        EXPECT_EQ(m_log.Lines(), opened ? std::vector<CapturedLine>{} : std::vector{Error(notStarted + c.target)});
+        EXPECT_EQ(m_log.Lines(),
+                  opened ? std::vector<CapturedLine>{} : std::vector{Error(notStarted + result.address)});
         // Only a found browser's path counts; a folder without it leaves the path empty.
         const std::wstring path = c.browser == Installed         ? BrowserExe()
                                   : c.browser == EntryWithoutExe ? L""
