@@ -22,8 +22,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <set>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
