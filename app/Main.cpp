@@ -70,7 +70,7 @@ void DPIAware() {
     // The manifest already declares per-monitor awareness, so Windows answers E_ACCESSDENIED here
     // on every start; the call stays for a copy started without its manifest.
     const HRESULT result = SetProcessDpiAwareness(PROCESS_PER_MONITOR_DPI_AWARE);
-    if (result != S_OK) {
+    if (NvLullgate::Common::IsDpiAwarenessFailure(result)) {
         LOG_ERROR(L"SetProcessDpiAwareness fail, error code: " << static_cast<long>(result));
     }
 }

@@ -140,4 +140,37 @@ BOOL QueryEntryOwner(LPCWSTR path, DWORD* attributes, std::wstring* ownerSid) {
     return TRUE;
 }
 
+namespace {
+
+EventLogFn& EventLogOverride() {
+    static EventLogFn fn;
+    return fn;
+}
+
+struct EventSourceTraits {
+    using type = HANDLE;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type source) noexcept { DeregisterEventSource(source); }
+};
+
+} // namespace
+
+void SetEventLog(EventLogFn fn) {
+    EventLogOverride() = std::move(fn);
+}
+
+bool ReportEventLog(LPCWSTR source, WORD type, DWORD eventId, LPCWSTR text) {
+    if (const auto& fn = EventLogOverride()) {
+        return fn(source, type, eventId, text);
+    }
+    // A source nobody registered still writes: Event Viewer then shows the text after a note that
+    // the source's message file is missing.
+    const UniqueResource<EventSourceTraits> eventSource(RegisterEventSourceW(nullptr, source));
+    if (!eventSource) {
+        return false;
+    }
+    LPCWSTR strings[] = {text};
+    return ReportEventW(eventSource.get(), type, 0, eventId, nullptr, 1, 0, strings, nullptr) != FALSE;
+}
+
 } // namespace Seams

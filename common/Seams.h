@@ -66,4 +66,11 @@ void SetShellNotifyIcon(ShellNotifyIconFn fn);
 [[nodiscard]] __time64_t Time();
 [[nodiscard]] BOOL ShellNotifyIconW(DWORD message, NOTIFYICONDATAW* data);
 
+// An entry in the Windows Application event log: the event source's name, the event type
+// (EVENTLOG_ERROR_TYPE, ...), the event id and one text. True when the entry was written.
+using EventLogFn = std::function<bool(LPCWSTR source, WORD type, DWORD eventId, LPCWSTR text)>;
+void SetEventLog(EventLogFn fn);
+// RegisterEventSourceW on this machine + ReportEventW with the text as the event's one string.
+[[nodiscard]] bool ReportEventLog(LPCWSTR source, WORD type, DWORD eventId, LPCWSTR text);
+
 } // namespace Seams

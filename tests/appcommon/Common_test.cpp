@@ -98,4 +98,11 @@ TEST(ShowTopByHwnd, RaisesWithoutStayingTopmostAndLogsANullHandle) {
                                {4, L"hwnd is null, show top by hwnd fail!(NvLullgate::Common::ShowTopByHwnd)"}}));
 }
 
+// With the manifest's per-monitor awareness every start is answered E_ACCESSDENIED: no failure.
+TEST(DpiAwareness, OnlyRealFailuresCount) {
+    EXPECT_FALSE(Common::IsDpiAwarenessFailure(S_OK));
+    EXPECT_FALSE(Common::IsDpiAwarenessFailure(E_ACCESSDENIED));
+    EXPECT_TRUE(Common::IsDpiAwarenessFailure(E_INVALIDARG));
+}
+
 } // namespace

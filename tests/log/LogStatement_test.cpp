@@ -1,4 +1,5 @@
 #include "log/LogManager.h"
+#include "tests/support/BesideExe.h"
 #include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +42,7 @@ TEST(LogStatement, LineIsMessageValuesThenTagAndEveryStatementFlushes) {
 }
 
 TEST(LogStatement, DroppedWhileNotReady) {
+    const BesideExeFiles noSettings; // waits while a set-up test has its settings beside this executable
     LogManager::GetInstance().SetLogDirectory("LullgateTests");
     LogCapture capture;
     LogManagerTestAccess::ClearReady();

@@ -7,6 +7,7 @@
 #include <spdlog/pattern_formatter.h>
 
 #include <memory>
+#include <regex>
 #include <string>
 
 using LogTestFiles::Exists;
@@ -116,18 +117,34 @@ TEST_F(SinkFiles, OpenCreatesMissingFoldersAndFailsWhereNoFileCanBe) {
     }
 }
 
-TEST_F(SinkFiles, FailedRenameEmptiesTheCurrentFileAndLosesOnlyThatLine) {
+// A viewer or a scanner holding the backup keeps it, and the log goes on in the current file with
+// a line saying why, until a later try (another size limit on) finds the backup free.
+TEST_F(SinkFiles, BackupHeldOpenKeepsEveryLine) {
     auto logger = MakeLogger(std::make_shared<ProtectedRotatingFileSink>(Base(), kTwoLines, 1, false));
-    std::string reported;
-    logger->set_error_handler([&reported](const std::string& message) { reported = message; });
-    WriteLines(*logger, 1, 2);
-    // A folder in the backup's place can't be removed or renamed onto.
-    std::filesystem::create_directories(File(L"run.1.log"));
-    WriteLines(*logger, 3, 4);
+    WriteLines(*logger, 1, 4);
+    unique_file_handle viewer(CreateFileW(File(L"run.1.log").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(viewer);
+    WriteLines(*logger, 5, 6);
+    // Windows' error number for the refused move is not the point here.
+    const auto withoutErrorNumber = [](const std::string& text) {
+        return std::regex_replace(text, std::regex(R"(\(error \d+\))"), "(error)");
+    };
+    const std::string note = "log rotation stopped: " + Base() + " could not be renamed to " +
+                             m_folder.Narrow(L"run.1.log") + " (error); the log goes on in this file\r\n";
+    EXPECT_EQ(ReadBytes(File(L"run.1.log")), Line(1) + Line(2));
+    EXPECT_EQ(withoutErrorNumber(ReadBytes(File(L"run.log"))), Line(3) + Line(4) + note + Line(5) + Line(6));
+    viewer.reset();
+    WriteLines(*logger, 7, 8);
+    EXPECT_EQ(withoutErrorNumber(ReadBytes(File(L"run.1.log"))), Line(3) + Line(4) + note + Line(5) + Line(6));
+    EXPECT_EQ(ReadBytes(File(L"run.log")), Line(7) + Line(8));
+}
 
-    EXPECT_EQ(
-        reported.rfind("rotating_file_sink: failed renaming " + Base() + " to " + m_folder.Narrow(L"run.1.log"), 0), 0u)
-        << reported;
-    // Line 3 was lost with the rotation; the file is bounded and the sink still writes.
-    EXPECT_EQ(ReadBytes(File(L"run.log")), Line(4));
+// A log that is a second name of another file (a hard link someone left) is never written through.
+TEST_F(SinkFiles, LinkedLogIsNotOpened) {
+    LogTestFiles::WriteBytes(File(L"elsewhere.txt"), "keep");
+    ASSERT_TRUE(CreateHardLinkW(File(L"run.log").c_str(), File(L"elsewhere.txt").c_str(), nullptr));
+    EXPECT_THROW(ProtectedRotatingFileSink(Base(), kTwoLines, 1, false), spdlog::spdlog_ex);
+    EXPECT_EQ(ReadBytes(File(L"elsewhere.txt")), "keep");
+    EXPECT_FALSE(IsReadOnly(File(L"elsewhere.txt")));
 }

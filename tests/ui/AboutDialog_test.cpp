@@ -120,9 +120,9 @@ TEST_F(AboutDialogTest, LinksOpenTheDocumentsAndTheNotice) {
             w.Manager()->SendNotify(w.Control(name), DuiLib::DUI_MSGTYPE_LINK, 0, 0, pt);
         };
     };
-    const auto agreement = ShellRecorder::Explorer(L"https://example.test/agreement");
-    const auto privacy = ShellRecorder::Explorer(L"https://example.test/privacy");
-    const auto notice = ShellRecorder::Explorer(Notice());
+    const auto agreement = ShellRecorder::Opened(L"https://example.test/agreement");
+    const auto privacy = ShellRecorder::Opened(L"https://example.test/privacy");
+    const auto notice = ShellRecorder::Opened(Notice());
     const struct {
         Answer action;
         std::vector<ShellRecorder::Request> opened;
@@ -163,8 +163,11 @@ TEST_F(AboutDialogTest, NoticeFailuresAreLogged) {
     const CapturedLine missing =
         Error(L"open source software notice file is not exist!", L"ShowOpenSourceSoftwareNotice");
     EXPECT_EQ(log.Lines(), (std::vector<CapturedLine>{
+                               {4, L"link not opened, no desktop shell started it as the signed-in user: " + Notice() +
+                                       L"(NvPcPrivacySecurity::OpenDocument)"},
                                Error(L"open open source software notice file fail!", L"ShowOpenSourceSoftwareNotice"),
-                               missing, missing}));
+                               missing,
+                               missing}));
 }
 
 // Withdrawing deletes the record, closes the about window with 1 and ends the program's loop;

@@ -24,9 +24,9 @@ using UiDriver::UiWindow;
 namespace {
 
 const std::wstring kSign = L"SOFTWARE\\Norvane\\Lullgate\\sign";
-const ShellRecorder::Request kPrivacy = ShellRecorder::Explorer(L"https://example.test/privacy");
-const ShellRecorder::Request kAgreement = ShellRecorder::Explorer(L"https://example.test/agreement");
-const ShellRecorder::Request kChanges = ShellRecorder::Explorer(L"https://example.test/changes");
+const ShellRecorder::Request kPrivacy = ShellRecorder::Opened(L"https://example.test/privacy");
+const ShellRecorder::Request kAgreement = ShellRecorder::Opened(L"https://example.test/agreement");
+const ShellRecorder::Request kChanges = ShellRecorder::Opened(L"https://example.test/changes");
 
 using Answer = std::function<void(UiWindow&)>;
 Answer Click(const wchar_t* name) {
