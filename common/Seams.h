@@ -47,4 +47,15 @@ void SetEntryOwner(EntryOwnerFn fn);
 // Opens `path` without following a reparse point, with FILE_READ_ATTRIBUTES and READ_CONTROL only.
 [[nodiscard]] BOOL QueryEntryOwner(LPCWSTR path, DWORD* attributes, std::wstring* ownerSid);
 
+// Giving a file-system entry an owner and an access list, which Wine neither keeps nor shows: the
+// descriptor's owner, and its access list when it has one (protected from inheritance when its
+// control says so). A missing folder is made with the descriptor, so nobody can reach it between
+// its making and its securing; an entry that is there is opened itself, never what a junction or
+// link leads to. ERROR_SUCCESS, or the error that stopped it.
+using EntrySecurityFn = std::function<DWORD(LPCWSTR path, PSECURITY_DESCRIPTOR descriptor)>;
+void SetEntrySecurity(EntrySecurityFn fn);
+// CreateDirectoryW with the descriptor; when the entry exists, SetSecurityInfo on a handle opened
+// with FILE_FLAG_OPEN_REPARSE_POINT (ERROR_CANT_ACCESS_FILE for a junction or link).
+[[nodiscard]] DWORD SecureEntry(LPCWSTR path, PSECURITY_DESCRIPTOR descriptor);
+
 } // namespace Seams
