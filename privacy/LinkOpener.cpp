@@ -279,6 +279,17 @@ bool FindBrowser(std::wstring& path) {
     return false;
 }
 
+namespace {
+NotStartedNotice& Notice() {
+    static NotStartedNotice notice;
+    return notice;
+}
+} // namespace
+
+void SetNotStartedNotice(NotStartedNotice notice) {
+    Notice() = std::move(notice);
+}
+
 LinkResult OpenDocument(std::wstring& browserPath, const std::wstring& target) {
     const std::wstring programFolder = GetModuleDirectory();
     const LinkTarget resolved = programFolder.empty() ? LinkTarget{} : ResolveLinkTarget(target, programFolder);
@@ -296,6 +307,9 @@ LinkResult OpenDocument(std::wstring& browserPath, const std::wstring& target) {
         return {LinkStatus::Opened, resolved.item};
     }
     LOG_ERROR(L"link not opened, no desktop shell started it as the signed-in user: " << resolved.item);
+    if (Notice()) {
+        Notice()(resolved.item);
+    }
     return {LinkStatus::NotStarted, resolved.item};
 }
 

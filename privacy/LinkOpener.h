@@ -9,6 +9,7 @@
 // the result then carries the document's address so that the window can tell the user where it is.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace NvPcPrivacySecurity {
@@ -69,6 +70,11 @@ std::wstring& BrowserPath();
 // Opens `target` (see ResolveLinkTarget) through the desktop shell: in the maker's browser when
 // FindBrowser finds it, and with the user's own program for it when there is none or it fails.
 [[nodiscard]] LinkResult OpenDocument(std::wstring& browserPath, const std::wstring& target);
+// What tells the user where a document is when nothing could start it (the program shows its
+// message window; nothing by default). Called by OpenDocument with the result's address.
+using NotStartedNotice = std::function<void(const std::wstring& address)>;
+void SetNotStartedNotice(NotStartedNotice notice);
+
 // OpenDocument for callers that only need to know whether the desktop shell accepted the request.
 [[nodiscard]] bool OpenLink(std::wstring& browserPath, const std::wstring& target);
 

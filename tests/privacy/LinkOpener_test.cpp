@@ -158,8 +158,11 @@ TEST_F(LinkTest, TheDesktopShellStartsTheBrowserOrNothingStarts) {
         {TooLongEntry, site, {true}, {ShellRecorder::Opened(site)}},
         {EntryWithoutExe, site, {true}, {ShellRecorder::Opened(site)}},
     };
+    std::vector<std::wstring> told; // where the user is told the document is
+    privacy::SetNotStartedNotice([&told](const std::wstring& address) { told.push_back(address); });
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
+        told.clear();
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kBrowserKey.c_str());
         DeleteFileW(BrowserExe().c_str());
         if (c.browser == TooLongEntry) { // longer than the 260-character buffer
@@ -179,12 +182,14 @@ TEST_F(LinkTest, TheDesktopShellStartsTheBrowserOrNothingStarts) {
         const std::wstring notStarted = L"link not opened, no desktop shell started it as the signed-in user: ";
         EXPECT_EQ(m_log.Lines(),
                   opened ? std::vector<CapturedLine>{} : std::vector{Error(notStarted + result.address)});
+        EXPECT_EQ(told, opened ? std::vector<std::wstring>{} : std::vector{result.address});
         // Only a found browser's path counts; a folder without it leaves the path empty.
         const std::wstring path = c.browser == Installed         ? BrowserExe()
                                   : c.browser == EntryWithoutExe ? L""
                                                                  : L"previous";
         EXPECT_EQ(privacy::BrowserPath(), path);
     }
+    privacy::SetNotStartedNotice(nullptr);
 }
 
 // The 32-bit registry view is only separate in a real hive, not in the sandbox, so this case uses
