@@ -2,7 +2,7 @@
 // the consent windows, the withdrawal confirmation, the about window, or the main window in one of
 // its views, in a given language, over a plain light backdrop, and quits after a few seconds. The
 // main window's pauses and resumes go to a registry sandbox, and the settings page is never opened.
-//   ui_shot_host.exe gallery|confirm|confirm-long|consent|change|change-privacy|withdraw|about
+//   ui_shot_host.exe gallery|confirm|confirm-long|confirm-link|consent|change|change-privacy|withdraw|about
 //                    |main-<view> <language tag> [seconds]
 //   views: loading, empty, valid, range, paused, resuming
 // A name ending in "-hc" shows the window in a high-contrast theme (white on black, as Windows'
@@ -230,6 +230,11 @@ int wmain(int argc, wchar_t** argv) {
     } else if (what == L"about") {
         window = std::make_unique<NvLullgate::AboutDialog>();
         title = L"CalmlockAboutWnd";
+    } else if (what == L"confirm-link") {
+        // A document no desktop shell could open, named where it lies.
+        std::wstring text = UICulture::GetInstance()->GetString(L"IDS_LINK_NOT_OPENED").str();
+        text.replace(text.find(L"%s"), 2, L"C:\\Program Files\\Lullgate\\docs\\privacy-statement.html");
+        window = std::make_unique<ConfirmWindow>(text);
     } else {
         window = std::make_unique<ConfirmWindow>(
             UICulture::GetInstance()
