@@ -38,18 +38,7 @@ protected:
         const RECT rc = window.Driver().Control(name)->GetPos();
         return POINT{rc.right + 20, rc.bottom + 3};
     }
-    // Centre of the first run of link `index` in "links".
-    POINT LinkPoint(int index) {
-        auto* text = static_cast<CTextUI*>(driver.Control(L"links")->GetInterface(L"Text"));
-        const RECT rc = text->GetPos();
-        for (int x = rc.left; x < rc.right; ++x) {
-            const POINT pt{x, rc.top + 8}; // a text starts at its top
-            if (text->GetLinkContentIndex(pt) == index) {
-                return POINT{x + 3, pt.y};
-            }
-        }
-        return POINT{-1, -1};
-    }
+    POINT LinkPoint(int index) const { return driver.LinkPoint(L"links", index); }
 
     TestWindow window{kInputSkin};
     UiWindow driver;
