@@ -43,13 +43,10 @@ protected:
         ToolkitTest::SetUp();
         ASSERT_NE(owner.Open(), nullptr);
     }
-    // Shows a dialog over the owner and answers it from inside its loop with `answer`.
+    // Shows a dialog modally over the owner, as the program's windows do, and answers it from inside
+    // its loop with `answer`.
     UINT RunDialog(const std::function<void(UiWindow&)>& answer, bool* ownerDisabledInside = nullptr) {
         YesDialog dialog(L"DuiTestDialog");
-        if (dialog.Create(owner.GetHWND(), L"DuiDialog", WS_POPUP, 0) == nullptr) {
-            return 0;
-        }
-        dialog.CenterToParentWindow();
         HWND ownerHwnd = owner.GetHWND();
         ModalAnswer answerer(L"DuiDialog", L"DuiTestDialog", [&](UiWindow& w) {
             if (ownerDisabledInside != nullptr) {
@@ -57,7 +54,7 @@ protected:
             }
             answer(w);
         });
-        const UINT result = dialog.ShowModal();
+        const UINT result = dialog.ShowModalOver(ownerHwnd, L"DuiDialog");
         EXPECT_TRUE(answerer.Answered());
         EXPECT_EQ(dialog.GetHWND(), nullptr); // the window is gone when ShowModal returns
         return result;

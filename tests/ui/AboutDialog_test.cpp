@@ -55,12 +55,8 @@ protected:
     // Opens the about window the way the main window does and answers it; its modal result.
     UINT Show(const Answer& answer) {
         NvLullgate::AboutDialog about;
-        EXPECT_NE(about.Create(m_owner.GetHWND(), L"CalmlockAboutWnd", WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr),
-                  nullptr);
-        about.CenterToParentWindow();
         ModalAnswer answerer(L"CalmlockAboutWnd", L"CalmlockAboutWndUI", answer);
-        const UINT result = about.ShowModal();
+        const UINT result = about.ShowModalOver(m_owner.GetHWND(), L"CalmlockAboutWnd");
         EXPECT_TRUE(answerer.Answered());
         return result;
     }

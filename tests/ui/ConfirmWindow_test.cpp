@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 using namespace DuiLib;
@@ -39,16 +38,12 @@ protected:
     // Creates the window as the main window does and shows it modally, answering with `answer`
     // once a window with the title start-up looks for is there; `shown` gets its "describeText".
     UINT Show(const std::wstring& text, const std::function<void(UiWindow&)>& answer) {
-        auto window = std::make_unique<ConfirmWindow>(text);
-        EXPECT_NE(window->Create(owner.GetHWND(), L"LullgateConfirmWnd", WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr),
-                  nullptr);
-        window->CenterToParentWindow();
+        ConfirmWindow window(text);
         ModalAnswer answerer(L"LullgateConfirmWnd", L"LullgateConfirmWndUI", [&](UiWindow& w) {
             shown = w.Text(L"describeText");
             answer(w);
         });
-        const UINT result = window->ShowModal();
+        const UINT result = window.ShowModalOver(owner.GetHWND(), L"LullgateConfirmWnd");
         EXPECT_TRUE(answerer.Answered());
         return result;
     }
