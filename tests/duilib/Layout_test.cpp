@@ -167,15 +167,25 @@ TEST_F(LayoutTest, StylesNamingEachOtherInACircleDoNotRecurseForever) {
     EXPECT_EQ(circular.Pm().FindControl(L"x")->GetFixedHeight(), 30);
 }
 
-TEST_F(LayoutTest, FontDeclaredAfterAnEditReachesItsNativeBox) {
+// The edit's native box gets the skin's font even when it is declared after the edit (it must not
+// keep a freed one), and a larger one when the DPI grows.
+TEST_F(LayoutTest, FontDeclaredAfterAnEditReachesItsNativeBoxAndGrowsWithTheDpi) {
     TestWindow window(LR"(<Window size="200,100">
         <VerticalLayout><Edit name="e"/><Font id="1" name="Tahoma" size="20" default="true"/></VerticalLayout>
     </Window>)");
     ASSERT_NE(window.Open(), nullptr);
+    window.Pm().SetDPI(96);
     auto* edit = static_cast<CEditUI*>(window.Pm().FindControl(L"e")->GetInterface(L"Edit"));
     ASSERT_NE(edit, nullptr);
-    const auto font = reinterpret_cast<HFONT>(SendMessageW(edit->GetNativeWindow(), WM_GETFONT, 0, 0));
-    EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT)) << "the edit holds a freed font";
+    const auto height = [&] {
+        LOGFONTW lf{};
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(edit->GetNativeWindow(), WM_GETFONT, 0, 0));
+        return GetObjectW(font, sizeof(lf), &lf) > 0 ? std::abs(lf.lfHeight) : 0; // 0: a freed font
+    };
+    EXPECT_EQ(height(), 20);
+    RECT suggested{0, 0, 300, 150};
+    SendMessageW(window.GetHWND(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(height(), 30);
 }
 
 TEST_F(LayoutTest, ControlsAreBuiltIntoContainersOnly) {
