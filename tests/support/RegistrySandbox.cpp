@@ -2,7 +2,7 @@
 
 #include "common/UniqueHandle.h"
 
-#include <aclapi.h>
+#include <sddl.h>
 
 #include <atomic>
 #include <memory>
@@ -29,32 +29,13 @@ const wchar_t* RootName(HKEY root) {
     return nullptr;
 }
 
-// Sets a DACL on `key` that grants `allowed` to Everyone, or no DACL at all (full access) when
-// `restrict` is false.
-bool SetKeyDacl(HKEY key, bool restrict, REGSAM allowed) {
-    SECURITY_DESCRIPTOR descriptor{};
-    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)) {
-        return false;
-    }
-    std::vector<BYTE> aclBuffer;
-    PACL acl = nullptr;
-    BYTE everyone[SECURITY_MAX_SID_SIZE]{};
-    if (restrict) {
-        DWORD sidSize = sizeof(everyone);
-        if (!CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize)) {
-            return false;
-        }
-        aclBuffer.resize(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(everyone));
-        acl = reinterpret_cast<PACL>(aclBuffer.data());
-        if (!InitializeAcl(acl, static_cast<DWORD>(aclBuffer.size()), ACL_REVISION) ||
-            !AddAccessAllowedAce(acl, ACL_REVISION, allowed | kHousekeeping, everyone)) {
-            return false;
-        }
-    }
-    if (!SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE)) {
-        return false;
-    }
-    return RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+// Replaces the DACL of `key` with one that grants Everyone `allowed` (and the housekeeping rights).
+bool SetKeyDacl(HKEY key, REGSAM allowed) {
+    wchar_t sddl[32]{};
+    swprintf_s(sddl, 32, L"D:(A;;0x%08lX;;;WD)", static_cast<unsigned long>(allowed | kHousekeeping));
+    unique_local<PSECURITY_DESCRIPTOR> descriptor;
+    return ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, descriptor.put(), nullptr) &&
+           RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.get()) == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -87,7 +68,7 @@ ScopedRegistrySandbox::~ScopedRegistrySandbox() {
         for (const std::wstring& path : m_restricted) {
             unique_hkey key;
             if (RegOpenKeyExW(m_parent.get(), path.c_str(), 0, WRITE_DAC, key.put()) == ERROR_SUCCESS) {
-                SetKeyDacl(key.get(), false, 0);
+                SetKeyDacl(key.get(), KEY_ALL_ACCESS);
             }
         }
         RegDeleteTreeW(m_parent.get(), m_name.c_str());
@@ -106,7 +87,7 @@ bool ScopedRegistrySandbox::RestrictKey(HKEY root, const std::wstring& path, REG
     }
     unique_hkey key;
     const bool ok = RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC | READ_CONTROL, key.put()) == ERROR_SUCCESS &&
-                    SetKeyDacl(key.get(), true, allowed);
+                    SetKeyDacl(key.get(), allowed);
     if (ok) {
         m_restricted.push_back(m_name + L"\\" + rootName + L"\\" + path);
     }
