@@ -18,12 +18,18 @@ protected:
     BesideExeFiles m_files;
 };
 
-// Each file gives its version, or nothing and one line naming the step that failed.
+// Each file gives its version, or nothing and one line naming the step that failed. The file is read
+// anew each time, from beside the executable and never from the working directory (which holds one
+// of its own here); a folder of that name is no file.
 TEST_F(GetAppVersionTest, FirstConfigItemValueOrTheFailedStep) {
+    ScratchDirectory elsewhere;
+    ASSERT_TRUE(elsewhere.Write(L"version.xml", "<Config><ConfigItem Value=\"from-cwd\"/></Config>"));
+    const ScopedWorkingDirectory cwd(elsewhere.Path());
     const std::wstring noConfig = L"get Config Node fail,xml format error! xml file:version.xml";
     const std::wstring noValue = L"get Value attribute fail,xml format error! xml file:version.xml";
+    const std::wstring missing = L"get xml file fail. file name:version.xml";
     const struct {
-        const char* contents;
+        const char* contents; // null: no file
         const char* version;
         std::wstring message; // empty: nothing logged
     } cases[] = {
@@ -37,33 +43,21 @@ TEST_F(GetAppVersionTest, FirstConfigItemValueOrTheFailedStep) {
         {"<Config><Item Value=\"1.0\"/></Config>", "", noValue},
         {"<Config><ConfigItem Value=\"1.0\"></Config>", "", L"Load version.xml error"},
         {"", "", L"Load version.xml error"},
+        {nullptr, "", missing},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.contents);
+        SCOPED_TRACE(c.contents != nullptr ? c.contents : "no file");
         m_log.Clear();
-        ASSERT_TRUE(m_files.Write(L"version.xml", c.contents));
+        m_files.Remove(L"version.xml");
+        ASSERT_TRUE(c.contents == nullptr || m_files.Write(L"version.xml", c.contents));
         EXPECT_EQ(Common::GetAppVersion(), c.version);
         EXPECT_EQ(m_log.Lines(),
                   c.message.empty() ? std::vector<CapturedLine>{} : std::vector<CapturedLine>{Error(c.message)});
     }
-}
-
-TEST_F(GetAppVersionTest, ReadAnewFromBesideTheExecutableNeverTheWorkingDirectory) {
-    ScratchDirectory elsewhere;
-    ASSERT_TRUE(elsewhere.Write(L"version.xml", "<Config><ConfigItem Value=\"from-cwd\"/></Config>"));
-    ScopedWorkingDirectory cwd(elsewhere.Path());
-    ASSERT_TRUE(m_files.Write(L"version.xml", "<Config><ConfigItem Value=\"beside-exe\"/></Config>"));
-    EXPECT_EQ(Common::GetAppVersion(), "beside-exe");
-    ASSERT_TRUE(m_files.Write(L"version.xml", "<Config><ConfigItem Value=\"changed\"/></Config>"));
-    EXPECT_EQ(Common::GetAppVersion(), "changed");
-
-    // Missing, or a folder of that name.
-    m_files.Remove(L"version.xml");
-    EXPECT_EQ(Common::GetAppVersion(), "");
     ASSERT_TRUE(m_files.MakeDirectory(L"version.xml"));
+    m_log.Clear();
     EXPECT_EQ(Common::GetAppVersion(), "");
-    const CapturedLine missing = Error(L"get xml file fail. file name:version.xml");
-    EXPECT_EQ(m_log.Lines(), (std::vector<CapturedLine>{missing, missing}));
+    EXPECT_EQ(m_log.Lines(), std::vector<CapturedLine>{Error(missing)});
 }
 
 struct Popup {

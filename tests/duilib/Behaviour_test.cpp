@@ -77,7 +77,7 @@ TEST_F(BehaviourTest, NativeEditFollowsVisibilityOfItsParents) {
     window.Pm().FindControl(L"group")->SetVisible(false);
     window.Pm().EnsureLayout();
     EXPECT_FALSE(IsWindowVisible(native));
-    // Hidden controls are not Tab stops.
+    // Controls inside a hidden container are not Tab stops.
     window.Driver().PressKey(VK_TAB);
     EXPECT_EQ(window.Pm().GetFocus(), window.Pm().FindControl(L"closebtn"));
     window.Pm().FindControl(L"group")->SetVisible(true);
@@ -92,19 +92,6 @@ TEST_F(BehaviourTest, NativeEditFollowsVisibilityOfItsParents) {
     EXPECT_LT(box.right, frame.right);
     EXPECT_GE(box.top, frame.top);
     EXPECT_LE(box.bottom, frame.bottom);
-}
-
-TEST_F(BehaviourTest, EditFontGrowsWithTheDpi) {
-    auto* edit = static_cast<CEditUI*>(window.Pm().FindControl(L"edit")->GetInterface(L"Edit"));
-    auto height = [&] {
-        LOGFONTW lf{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(edit->GetNativeWindow(), WM_GETFONT, 0, 0)), sizeof(lf), &lf);
-        return std::abs(lf.lfHeight);
-    };
-    EXPECT_EQ(height(), 14);
-    RECT suggested{0, 0, 450, 300};
-    SendMessageW(window.GetHWND(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-    EXPECT_EQ(height(), 21);
 }
 
 TEST_F(BehaviourTest, RemovedControlsStopTheirTimersAndLoseFocus) {

@@ -38,18 +38,7 @@ protected:
         const RECT rc = window.Driver().Control(name)->GetPos();
         return POINT{rc.right + 20, rc.bottom + 3};
     }
-    // Centre of the first run of link `index` in "links".
-    POINT LinkPoint(int index) {
-        auto* text = static_cast<CTextUI*>(driver.Control(L"links")->GetInterface(L"Text"));
-        const RECT rc = text->GetPos();
-        for (int x = rc.left; x < rc.right; ++x) {
-            const POINT pt{x, rc.top + 8}; // a text starts at its top
-            if (text->GetLinkContentIndex(pt) == index) {
-                return POINT{x + 3, pt.y};
-            }
-        }
-        return POINT{-1, -1};
-    }
+    POINT LinkPoint(int index) const { return driver.LinkPoint(L"links", index); }
 
     TestWindow window{kInputSkin};
     UiWindow driver;
@@ -171,18 +160,6 @@ TEST_F(InputTest, EnterAndSpaceActivateTheFocusedControl) {
     EXPECT_EQ(text->GetLinkContentIndex(links[0].pt), 1);
 }
 
-TEST_F(InputTest, EnterInAnEditActivatesTheDefaultButton) {
-    ASSERT_TRUE(driver.Type(L"edit", L"42"));
-    driver.PressKey(VK_RETURN);
-    EXPECT_EQ(Clicks(L"ok"), 1u);
-    EXPECT_EQ(driver.Text(L"edit"), L"42"); // Enter adds nothing to a single-line edit
-
-    // Without an enabled default button, Enter does nothing.
-    driver.Control(L"ok")->SetEnabled(false);
-    driver.PressKey(VK_RETURN);
-    EXPECT_EQ(Clicks(L"ok"), 1u);
-}
-
 TEST_F(InputTest, EveryTypedChangeIsReportedButNotTextSetByCode) {
     ASSERT_TRUE(driver.Type(L"edit", L"36a"));
     SendMessageW(GetFocus(), WM_CHAR, VK_BACK, 1);
@@ -205,11 +182,17 @@ TEST_F(InputTest, ClickingMovesFocusWithoutTheKeyboardRing) {
     EXPECT_EQ(Clicks(L"ok"), 1u);
 }
 
-TEST_F(InputTest, HeldEnterActivatesOnceAndCtrlASelectsAll) {
+// Enter in an edit activates the default button, once however long it is held, and adds nothing to a
+// single-line edit; without an enabled default button it does nothing.
+TEST_F(InputTest, EnterInAnEditActivatesTheDefaultButtonOnceAndCtrlASelectsAll) {
     ASSERT_TRUE(driver.Type(L"edit", L"365"));
     HWND edit = GetFocus();
     SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
     SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 1 | 0x40000000); // auto-repeat
+    EXPECT_EQ(Clicks(L"ok"), 1u);
+    EXPECT_EQ(driver.Text(L"edit"), L"365");
+    driver.Control(L"ok")->SetEnabled(false);
+    driver.PressKey(VK_RETURN);
     EXPECT_EQ(Clicks(L"ok"), 1u);
 
     BYTE keys[256] = {};

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,7 +36,6 @@ public:
     DuiLib::CPaintManagerUI& Pm() { return m_pm; }
 
     std::vector<Note> notes;
-    std::function<void(DuiLib::TNotifyUI&)> onNotify;
     int initCount = 0;
 
     std::vector<Note> NotesOf(const wchar_t* type) const {
@@ -54,9 +52,6 @@ public:
     void Notify(DuiLib::TNotifyUI& msg) override {
         notes.push_back(Note{msg.sType.str(), msg.pSender != nullptr ? msg.pSender->GetName().str() : L"", msg.wParam,
                              msg.ptMouse});
-        if (onNotify) {
-            onNotify(msg);
-        }
         WindowImplBase::Notify(msg);
     }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace DuiLib;
@@ -24,29 +25,29 @@ const wchar_t* kDialogSkin = LR"(<Window size="200,100">
     </HorizontalLayout>
 </Window>)";
 
+// A dialog whose "yes" button closes it with IDYES.
+class YesDialog : public TestWindow {
+public:
+    explicit YesDialog(const wchar_t* className) : TestWindow(kDialogSkin, className) {}
+    void Notify(TNotifyUI& msg) override {
+        if (msg.sType == DUI_MSGTYPE_CLICK && msg.pSender->GetName() == L"yes") {
+            Close(IDYES);
+            return;
+        }
+        TestWindow::Notify(msg);
+    }
+};
+
 class WindowTest : public ToolkitTest {
 protected:
     void SetUp() override {
         ToolkitTest::SetUp();
         ASSERT_NE(owner.Open(), nullptr);
-        owner.onNotify = [this](TNotifyUI& msg) {
-            if (msg.sType == DUI_MSGTYPE_CLICK && msg.pSender->GetName() == L"yes") {
-                dialogClose(msg);
-            }
-        };
     }
-    // Shows a dialog over the owner and answers it from inside its loop with `answer`.
+    // Shows a dialog modally over the owner, as the program's windows do, and answers it from inside
+    // its loop with `answer`.
     UINT RunDialog(const std::function<void(UiWindow&)>& answer, bool* ownerDisabledInside = nullptr) {
-        TestWindow dialog(kDialogSkin, L"DuiTestDialog");
-        dialog.onNotify = [&dialog](TNotifyUI& msg) {
-            if (msg.sType == DUI_MSGTYPE_CLICK && msg.pSender->GetName() == L"yes") {
-                dialog.Close(IDYES);
-            }
-        };
-        if (dialog.Create(owner.GetHWND(), L"DuiDialog", WS_POPUP, 0) == nullptr) {
-            return 0;
-        }
-        dialog.CenterToParentWindow();
+        YesDialog dialog(L"DuiTestDialog");
         HWND ownerHwnd = owner.GetHWND();
         ModalAnswer answerer(L"DuiDialog", L"DuiTestDialog", [&](UiWindow& w) {
             if (ownerDisabledInside != nullptr) {
@@ -54,14 +55,13 @@ protected:
             }
             answer(w);
         });
-        const UINT result = dialog.ShowModal();
+        const UINT result = dialog.ShowModalOver(ownerHwnd, L"DuiDialog");
         EXPECT_TRUE(answerer.Answered());
         EXPECT_EQ(dialog.GetHWND(), nullptr); // the window is gone when ShowModal returns
         return result;
     }
 
     TestWindow owner{kOwnerSkin};
-    std::function<void(TNotifyUI&)> dialogClose = [](TNotifyUI&) {};
 };
 
 } // namespace
@@ -112,57 +112,35 @@ TEST_F(WindowTest, QuitDuringAModalLoopReachesTheOuterLoop) {
     EXPECT_EQ(CPaintManagerUI::MessageLoop(), 7);
 }
 
-TEST_F(WindowTest, MessageLoopRunsUntilQuit) {
-    SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        PostQuitMessage(3);
-    });
-    EXPECT_EQ(CPaintManagerUI::MessageLoop(), 3);
-}
-
+// Each control's timer brings its own id to it at its period (never early; late on a busy machine),
+// also while the window is hidden. Setting an id again changes its period instead of adding a
+// second timer; the same id on another control is another timer; a killed timer stops.
 TEST_F(WindowTest, TimersDeliverTheirIdsAtTheirPeriodUntilKilled) {
-    CControlUI* ticker = owner.Pm().FindControl(L"ticker");
-    CControlUI* other = owner.Pm().FindControl(L"other");
+    TestWindow hidden(kOwnerSkin, L"DuiHiddenWindow");
+    ASSERT_NE(hidden.Open(nullptr, false), nullptr);
+    CControlUI* ticker = hidden.Pm().FindControl(L"ticker");
+    CControlUI* other = hidden.Pm().FindControl(L"other");
     ASSERT_TRUE(ticker->SetTimer(1, 20));
+    ASSERT_TRUE(other->SetTimer(1, 10000));
     ASSERT_TRUE(other->SetTimer(2, 200));
     const DWORD start = GetTickCount();
     UiDriver::Pump(650);
     const DWORD elapsed = GetTickCount() - start;
     size_t fast = 0;
     size_t slow = 0;
-    for (const Note& n : owner.NotesOf(DUI_MSGTYPE_TIMER)) {
-        if (n.sender == L"ticker") {
-            EXPECT_EQ(n.wParam, 1u);
-            ++fast;
-        } else {
-            EXPECT_EQ(n.sender, L"other");
-            EXPECT_EQ(n.wParam, 2u);
-            ++slow;
-        }
+    for (const Note& n : hidden.NotesOf(DUI_MSGTYPE_TIMER)) {
+        EXPECT_EQ(n.wParam, n.sender == L"ticker" ? 1u : 2u);
+        ++(n.sender == L"ticker" ? fast : slow);
     }
-    // Timers never fire early; they may fire late on a busy machine.
     EXPECT_LE(fast, elapsed / 20 + 1);
     EXPECT_GE(fast, 5u);
     EXPECT_LE(slow, elapsed / 200 + 1);
     EXPECT_GE(slow, 1u);
 
     ticker->KillTimer(1);
-    other->KillTimer(2);
-    owner.notes.clear();
-    UiDriver::Pump(250);
-    EXPECT_TRUE(owner.NotesOf(DUI_MSGTYPE_TIMER).empty());
-}
-
-TEST_F(WindowTest, TimersRunWhileTheWindowIsHiddenAndStopWithIt) {
-    TestWindow hidden(kOwnerSkin, L"DuiHiddenWindow");
-    ASSERT_NE(hidden.Open(nullptr, false), nullptr);
-    ASSERT_TRUE(hidden.Pm().FindControl(L"ticker")->SetTimer(9, 10));
-    EXPECT_TRUE(UiDriver::PumpUntil([&] { return hidden.NotesOf(DUI_MSGTYPE_TIMER).size() >= 3; }, 2000));
-    EXPECT_EQ(hidden.NotesOf(DUI_MSGTYPE_TIMER)[0].wParam, 9u);
-    // Setting the same id again changes the period instead of adding a second timer.
-    ASSERT_TRUE(hidden.Pm().FindControl(L"ticker")->SetTimer(9, 10000));
+    ASSERT_TRUE(other->SetTimer(2, 10000));
     hidden.notes.clear();
-    UiDriver::Pump(150);
+    UiDriver::Pump(250);
     EXPECT_TRUE(hidden.NotesOf(DUI_MSGTYPE_TIMER).empty());
 }
 
@@ -205,12 +183,7 @@ TEST_F(WindowTest, InnerModalOverADisabledOwnerLeavesItDisabled) {
     // the inner one closes, the owner must stay disabled until the outer one ends.
     bool ownerEnabledAfterInner = true;
     const UINT outer = RunDialog([&](UiWindow& outerWindow) {
-        TestWindow inner(kDialogSkin, L"DuiTestInner");
-        inner.onNotify = [&inner](TNotifyUI& msg) {
-            if (msg.sType == DUI_MSGTYPE_CLICK && msg.pSender->GetName() == L"yes") {
-                inner.Close(IDYES);
-            }
-        };
+        YesDialog inner(L"DuiTestInner");
         inner.Create(owner.GetHWND(), L"DuiInner", WS_POPUP, 0);
         ModalAnswer answerInner(L"DuiInner", nullptr, [](UiWindow& w) { w.Click(L"yes"); });
         EXPECT_EQ(inner.ShowModal(), static_cast<UINT>(IDYES));

@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -264,13 +263,9 @@ std::string MakeInput(const Target& target, const std::vector<std::string>& seed
     return input;
 }
 
-std::vector<Fault> RunInChildren(const Target& target, std::uint64_t seed, std::uint64_t count, std::size_t maxFaults) {
-    std::vector<Fault> faults;
-    for (std::uint64_t first = 0; first < count && faults.size() < maxFaults;) {
-        Fault fault = WatchChild(target, seed, first, count - first);
-        if (fault.kind.empty()) {
-            break;
-        }
+Fault RunInChildren(const Target& target, std::uint64_t seed, std::uint64_t count) {
+    Fault fault = WatchChild(target, seed, 0, count);
+    if (!fault.kind.empty()) {
         fault.savedInput = BesideExePath((L"mutation-failures\\" + Widen(target.name) + L"-" + std::to_wstring(seed) +
                                           L"-" + std::to_wstring(fault.index) + L".bin")
                                              .c_str());
@@ -278,14 +273,8 @@ std::vector<Fault> RunInChildren(const Target& target, std::uint64_t seed, std::
         if (!WriteFileBytes(fault.savedInput, MakeInput(target, target.seeds(), seed, fault.index))) {
             fault.savedInput.clear();
         }
-        first = fault.index + 1;
-        const bool stop = fault.kind == "no start";
-        faults.push_back(std::move(fault));
-        if (stop) {
-            break;
-        }
     }
-    return faults;
+    return fault;
 }
 
 std::string ReadFileBytes(const std::wstring& path) {

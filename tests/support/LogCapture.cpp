@@ -83,14 +83,6 @@ std::vector<CapturedLine> LogCapture::Lines() const {
     return m_state->lines;
 }
 
-std::vector<std::wstring> LogCapture::Texts() const {
-    std::vector<std::wstring> texts;
-    for (const CapturedLine& line : Lines()) {
-        texts.push_back(line.text);
-    }
-    return texts;
-}
-
 int LogCapture::FlushCount() const {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     return m_state->flushes;

@@ -4,6 +4,8 @@
 // afterwards. Access-denied paths are made with a restrictive DACL on a scratch key.
 #pragma once
 
+#include "common/UniqueHandle.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -31,10 +33,10 @@ public:
     [[nodiscard]] bool MakeKeyReadOnly(HKEY root, const std::wstring& path);
 
 private:
-    HKEY m_parent = nullptr;  // real HKCU\Software\LullgateTestSandbox
-    std::wstring m_name;      // this sandbox's scratch key under m_parent
-    HKEY m_machine = nullptr; // stands in for HKEY_LOCAL_MACHINE
-    HKEY m_user = nullptr;    // stands in for HKEY_CURRENT_USER
+    unique_hkey m_parent;  // real HKCU\Software\LullgateTestSandbox
+    std::wstring m_name;   // this sandbox's scratch key under m_parent
+    unique_hkey m_machine; // stands in for HKEY_LOCAL_MACHINE
+    unique_hkey m_user;    // stands in for HKEY_CURRENT_USER
     bool m_active = false;
     std::vector<std::wstring> m_restricted; // scratch-relative paths whose DACL was changed
 };

@@ -48,6 +48,13 @@ BOOL CALLBACK FindInThread(HWND hwnd, LPARAM lParam) {
     return TRUE;
 }
 
+// A visible window of this thread by title and/or class (either may be null).
+UiWindow FindWindowOfThread(const wchar_t* title, const wchar_t* className) {
+    FindState state{title, className, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &FindInThread, reinterpret_cast<LPARAM>(&state));
+    return UiWindow(state.found);
+}
+
 std::vector<ModalAnswer*> g_answers;
 
 } // namespace
@@ -79,12 +86,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
         Pump(5);
     }
     return true;
-}
-
-UiWindow UiWindow::Find(const wchar_t* title, const wchar_t* className) {
-    FindState state{title, className, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), &FindInThread, reinterpret_cast<LPARAM>(&state));
-    return UiWindow(state.found);
 }
 
 DuiLib::CPaintManagerUI* UiWindow::Manager() const {
@@ -222,8 +223,8 @@ void CALLBACK ModalAnswer::OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 void ModalAnswer::Check() {
-    UiWindow window = UiWindow::Find(m_title.empty() ? nullptr : m_title.c_str(),
-                                     m_className.empty() ? nullptr : m_className.c_str());
+    UiWindow window = FindWindowOfThread(m_title.empty() ? nullptr : m_title.c_str(),
+                                         m_className.empty() ? nullptr : m_className.c_str());
     if (window.IsValid()) {
         KillTimer(nullptr, m_timer);
         m_timer = 0;
@@ -323,6 +324,17 @@ void Walk(const NodeApi& api, HUIANODE node, std::vector<Described>& seen, int d
 
 } // namespace
 
+HRESULT Invoke(IRawElementProviderSimple* element) {
+    IUnknown* pattern = nullptr;
+    HRESULT hr = element->GetPatternProvider(UIA_InvokePatternId, &pattern);
+    if (FAILED(hr) || pattern == nullptr) {
+        return FAILED(hr) ? hr : E_NOINTERFACE;
+    }
+    hr = static_cast<InvokePattern*>(pattern)->Invoke();
+    pattern->Release();
+    return hr;
+}
+
 HRESULT UiWindow::Invoke(const wchar_t* name, int link) const {
     DuiLib::CPaintManagerUI* manager = Manager();
     IRawElementProviderSimple* element =
@@ -330,14 +342,8 @@ HRESULT UiWindow::Invoke(const wchar_t* name, int link) const {
     if (element == nullptr) {
         return E_INVALIDARG;
     }
-    IUnknown* pattern = nullptr;
-    HRESULT hr = element->GetPatternProvider(UIA_InvokePatternId, &pattern);
+    const HRESULT hr = UiDriver::Invoke(element);
     element->Release();
-    if (FAILED(hr) || pattern == nullptr) {
-        return FAILED(hr) ? hr : E_NOINTERFACE;
-    }
-    hr = static_cast<InvokePattern*>(pattern)->Invoke();
-    pattern->Release();
     Pump();
     return hr;
 }

@@ -20,8 +20,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000);
 class UiWindow {
 public:
     explicit UiWindow(HWND hwnd = nullptr) : m_hwnd(hwnd) {}
-    // A visible window of this thread by title and/or class (either may be null).
-    static UiWindow Find(const wchar_t* title, const wchar_t* className = nullptr);
 
     bool IsValid() const { return m_hwnd != nullptr && IsWindow(m_hwnd); }
     HWND Hwnd() const { return m_hwnd; }
@@ -67,7 +65,6 @@ public:
     ModalAnswer& operator=(const ModalAnswer&) = delete;
 
     bool Answered() const { return m_answered; }
-    bool TimedOut() const { return m_timedOut; }
 
 private:
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD);
@@ -81,6 +78,10 @@ private:
     bool m_answered = false;
     bool m_timedOut = false;
 };
+
+// Invokes an element through its invoke pattern as a screen reader does; the pattern's result, or
+// E_NOINTERFACE when the element has none.
+[[nodiscard]] HRESULT Invoke(IRawElementProviderSimple* element);
 
 // One element as a screen reader sees it: its name and its UI Automation control type.
 struct Described {

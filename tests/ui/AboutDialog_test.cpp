@@ -55,12 +55,8 @@ protected:
     // Opens the about window the way the main window does and answers it; its modal result.
     UINT Show(const Answer& answer) {
         NvLullgate::AboutDialog about;
-        EXPECT_NE(about.Create(m_owner.GetHWND(), L"CalmlockAboutWnd", WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr),
-                  nullptr);
-        about.CenterToParentWindow();
         ModalAnswer answerer(L"CalmlockAboutWnd", L"CalmlockAboutWndUI", answer);
-        const UINT result = about.ShowModal();
+        const UINT result = about.ShowModalOver(m_owner.GetHWND(), L"CalmlockAboutWnd");
         EXPECT_TRUE(answerer.Answered());
         return result;
     }
@@ -71,9 +67,9 @@ protected:
     OwnerWindow m_owner;
 };
 
-// The layout's "Version " followed by the version read beside the executable; without one the
-// words stay alone. A skin without "toolVersion" stops looking; without the links or the
-// withdraw button it says so and keeps the rest.
+// The layout's "Version " followed by the version read beside the executable (how a missing or
+// broken version file reads is appcommon's Common_test). A skin without "toolVersion" stops
+// looking; without the links or the withdraw button it says so and keeps the rest.
 TEST_F(AboutDialogTest, VersionAndMissingControls) {
     std::wstring shown;
     EXPECT_EQ(Show([&](UiWindow& w) {
@@ -83,14 +79,7 @@ TEST_F(AboutDialogTest, VersionAndMissingControls) {
               1u);
     EXPECT_EQ(shown, L"Version 1.2.3");
 
-    m_files.Remove(L"version.xml");
     LogCapture log;
-    Show([&](UiWindow& w) { shown = w.Text(L"toolVersion"), w.PressKey(VK_ESCAPE); });
-    EXPECT_EQ(shown, L"Version ");
-    EXPECT_EQ(log.Lines(), (std::vector<CapturedLine>{
-                               {4, L"get xml file fail. file name:version.xml(NvLullgate::Common::GetAppVersion)"}}));
-
-    ASSERT_TRUE(m_files.Write(L"version.xml", "<Config><ConfigItem Value=\"1.2.3\"/></Config>"));
     ScratchDirectory skin;
     CreateDirectoryW((skin.Path() + L"\\layout").c_str(), nullptr);
     CPaintManagerUI::SetResourcePath((skin.Path() + L"\\").c_str());
@@ -171,7 +160,7 @@ TEST_F(AboutDialogTest, NoticeFailuresAreLogged) {
 }
 
 // Withdrawing deletes the record, closes the about window with 1 and ends the program's loop;
-// cancelling (the default, so also Enter, and Esc) changes nothing. The keyboard reaches both.
+// cancelling (the default, so also Enter) changes nothing. The keyboard reaches both.
 TEST_F(AboutDialogTest, WithdrawalDeletesTheRecordAndEndsTheProgram) {
     const Answer open = [](UiWindow& w) { EXPECT_TRUE(w.Click(L"StopServices")); };
     const struct {
@@ -183,7 +172,6 @@ TEST_F(AboutDialogTest, WithdrawalDeletesTheRecordAndEndsTheProgram) {
         {Keys(4, VK_RETURN), Keys(1, VK_RETURN), true},
         {open, [](UiWindow& w) { EXPECT_TRUE(w.Click(L"stopServiceCancelBtn")); }, false},
         {Keys(4, VK_RETURN), Keys(0, VK_RETURN), false},
-        {open, Keys(0, VK_ESCAPE), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << &c - cases);
