@@ -167,7 +167,7 @@ TEST_F(RemindersTest, BalloonCarriesItsTextsAndAClickStartsLullgate) {
             started.emplace_back(info->lpFile);
             return TRUE;
         });
-        const HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
+        HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
         const auto end =
             Reminders::ShowBalloon({L"Lullgate", L"Updates are no longer paused.", L"Lullgate"}, icon, 100);
         EXPECT_EQ(end, click ? Reminders::BalloonEnd::clicked : Reminders::BalloonEnd::timedOut);
@@ -191,7 +191,7 @@ TEST(ReminderProgram, IsAGuiProgramThatAsksForNoElevation) {
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
-    const HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+    HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
     ASSERT_NE(found, nullptr);
     const std::string manifest(static_cast<const char*>(LockResource(LoadResource(image, found))),
                                SizeofResource(image, found));
