@@ -268,13 +268,13 @@ std::vector<std::string> LogSettingsSeeds() {
 }
 
 std::vector<std::string> PauseSeeds() {
-    const std::string padded = PauseTest::Padded("2026-01-01T00:00:00Z");
+    const auto six = [](const std::string& start, const std::string& end) {
+        return start + "|" + end + "|" + start + "|" + end + "|" + start + "|" + end;
+    };
+    const std::string start = "2026-01-01T00:00:00Z";
     const std::string later = "2999-06-01T00:00:00Z";
-    return {"2026-01-01T00:00:00Z|" + later + "|2026-01-01T00:00:00Z|" + later + "|2026-01-01T00:00:00Z|" + later,
-            padded + "|" + PauseTest::Padded(later) + "|" + padded + "|" + PauseTest::Padded(later) + "|" + padded +
-                "|" + PauseTest::Padded(later),
-            "2020-01-01T00:00:00Z|2020-02-01T00:00:00Z|2020-01-01T00:00:00Z|2020-02-01T00:00:00Z|"
-            "2020-01-01T00:00:00Z|2020-02-01T00:00:00Z"};
+    return {six(start, later), six(PauseTest::Padded(start), PauseTest::Padded(later)),
+            six("2020-01-01T00:00:00Z", "2020-02-01T00:00:00Z")};
 }
 
 const std::vector<std::string> kTimeTokens = {"-", "T", ":", "Z", "+", " ", "\t", "%n", "99999", "-0", "3000-12-31"};
