@@ -21,12 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr wchar_t kMainClass[] = L"CalmlockUI";
-constexpr wchar_t kMainTitle[] = L"Calmlock";
-constexpr wchar_t kConsentClass[] = L"PrivacySecurityWelcomUI";
-constexpr wchar_t kConsentTitle[] = L"PrivacySecurityWelcom";
-constexpr wchar_t kRecordKey[] = L"SOFTWARE\\Norvane\\Lullgate";
-
 // The dist folder and the folder of the stand-in libraries, from the command line.
 fs::path g_dist;
 fs::path g_planted;
@@ -60,10 +54,9 @@ public:
     // The exit code, or -1 when it did not end in time.
     [[nodiscard]] long WaitForExit(DWORD ms = 20000) const {
         DWORD code = 0;
-        if (WaitForSingleObject(m_process.get(), ms) != WAIT_OBJECT_0 || !GetExitCodeProcess(m_process.get(), &code)) {
-            return -1;
-        }
-        return static_cast<long>(code);
+        return WaitForSingleObject(m_process.get(), ms) == WAIT_OBJECT_0 && GetExitCodeProcess(m_process.get(), &code)
+                   ? static_cast<long>(code)
+                   : -1;
     }
     ~Program() {
         if (m_process && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT) {
@@ -80,14 +73,13 @@ private:
 };
 
 HWND MainWindow() {
-    return FindWindowW(kMainClass, kMainTitle);
+    return FindWindowW(L"CalmlockUI", L"Calmlock");
 }
 HWND ConsentWindow() {
-    return FindWindowW(kConsentClass, kConsentTitle);
+    return FindWindowW(L"PrivacySecurityWelcomUI", L"PrivacySecurityWelcom");
 }
 bool MainVisible() {
-    HWND main = MainWindow();
-    return main != nullptr && IsWindowVisible(main);
+    return IsWindowVisible(MainWindow()) != FALSE; // false for no window
 }
 
 // Polls until `done` holds; meanwhile `watch` runs on every round (to notice a window showing).
@@ -106,18 +98,13 @@ bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
     return false;
 }
 
-void PressKey(HWND window, WPARAM key) {
-    PostMessageW(window, WM_KEYDOWN, key, 1);
-    PostMessageW(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
-}
-
 bool RecordExists() {
     unique_hkey key;
     return RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane\\Lullgate\\sign", 0, KEY_READ, key.put()) ==
            ERROR_SUCCESS;
 }
 void DeleteRecord() {
-    RegDeleteTreeW(HKEY_CURRENT_USER, kRecordKey);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane\\Lullgate");
 }
 
 // Waits for the consent window of a program started without a record and answers it with `key`
@@ -131,15 +118,12 @@ FirstStart ShowConsentAndAnswer(WPARAM key) {
     FirstStart seen;
     // The main window seen visible while the question is still there: the consent window only ever
     // goes away, so if it exists after the main window was seen, both were there at once.
-    auto watch = [&] {
-        const bool mainVisible = MainVisible();
-        seen.mainSeenBeforeAnswer = seen.mainSeenBeforeAnswer || (mainVisible && ConsentWindow() != nullptr);
-    };
-    seen.consentShown =
-        PollUntil([] { return ConsentWindow() != nullptr && IsWindowVisible(ConsentWindow()); }, 15s, watch);
+    auto watch = [&] { seen.mainSeenBeforeAnswer |= MainVisible() && ConsentWindow() != nullptr; };
+    seen.consentShown = PollUntil([] { return IsWindowVisible(ConsentWindow()) != FALSE; }, 15s, watch);
     if (seen.consentShown) {
         PollUntil([] { return false; }, 500ms, watch); // it stays hidden while the question is open
-        PressKey(ConsentWindow(), key);
+        PostMessageW(ConsentWindow(), WM_KEYDOWN, key, 1);
+        PostMessageW(ConsentWindow(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
         PollUntil([] { return ConsentWindow() == nullptr; }, 10s, watch);
     }
     return seen;

@@ -45,8 +45,7 @@ struct Fault {
 // Runs the target's inputs [0, count) in child processes until the first fault, whose input it saves.
 [[nodiscard]] Fault RunInChildren(const Target& target, std::uint64_t seed, std::uint64_t count);
 
-// A whole-file read and write.
-std::string ReadFileBytes(const std::wstring& path);
-[[nodiscard]] bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// The number in environment variable `name`, or `fallback` when it is unset.
+[[nodiscard]] std::uint64_t FromEnvironment(const char* name, std::uint64_t fallback);
 
 } // namespace Mutation

@@ -10,23 +10,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 
 namespace {
-
-std::uint64_t FromEnvironment(const char* name, std::uint64_t fallback) {
-    const char* text = std::getenv(name);
-    return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : fallback;
-}
 
 // One test per target, named after it (--gtest_filter=*layout runs one).
 class MutationTest : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(MutationTest, NoCrashHangMemoryOrInsaneResult) {
     const Mutation::Target& target = Mutation::Targets()[GetParam()];
-    const std::uint64_t seed = FromEnvironment("LULLGATE_MUTATION_SEED", 1);
+    const std::uint64_t seed = Mutation::FromEnvironment("LULLGATE_MUTATION_SEED", 1);
     const std::uint64_t count =
-        FromEnvironment("LULLGATE_MUTATION_ITERATIONS", static_cast<std::uint64_t>(target.iterations));
+        Mutation::FromEnvironment("LULLGATE_MUTATION_ITERATIONS", static_cast<std::uint64_t>(target.iterations));
     const Mutation::Fault fault = Mutation::RunInChildren(target, seed, count);
     EXPECT_TRUE(fault.kind.empty()) << target.name << ": " << fault.kind << " at input " << fault.index << " of seed "
                                     << seed << " (" << fault.detail << "), saved to "
@@ -36,9 +31,7 @@ TEST_P(MutationTest, NoCrashHangMemoryOrInsaneResult) {
 INSTANTIATE_TEST_SUITE_P(Targets, MutationTest, ::testing::Range<std::size_t>(0, Mutation::Targets().size()),
                          [](const ::testing::TestParamInfo<std::size_t>& param) {
                              std::string name = Mutation::Targets()[param.param].name;
-                             for (char& c : name) {
-                                 c = c == '-' ? '_' : c;
-                             }
+                             std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });
 

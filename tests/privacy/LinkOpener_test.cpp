@@ -13,7 +13,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace privacy = NvPcPrivacySecurity;
 using privacy::LinkStatus;
@@ -138,7 +137,7 @@ TEST_F(LinkTest, TheDesktopShellStartsTheBrowserOrNothingStarts) {
     const std::wstring query = L"https://example.test/a?b=1&c=(2)#x";
     const std::wstring notice = m_dir + L"\\res\\Notice\\notice.htm";
     const auto browser = [this](const std::wstring& address) {
-        return ShellRecorder::InBrowser(BrowserExe(), address);
+        return ShellRecorder::Request{L"Open", BrowserExe(), address, SW_SHOW}; // the address its one argument
     };
     const struct {
         Browser browser;
@@ -150,7 +149,6 @@ TEST_F(LinkTest, TheDesktopShellStartsTheBrowserOrNothingStarts) {
         {Installed, m_doc, {true}, {browser(FileAddress(m_doc))}},
         {Installed, site, {false, true}, {browser(site), ShellRecorder::Opened(site)}},
         {Installed, site, {false, false}, {browser(site), ShellRecorder::Opened(site)}},
-        {None, m_doc, {false}, {ShellRecorder::Opened(m_doc)}},
         {None, query, {true}, {ShellRecorder::Opened(query)}},
         {None, L"HTTPS://example.test/", {true}, {ShellRecorder::Opened(L"HTTPS://example.test/")}},
         {None, FileAddress(m_doc), {true}, {ShellRecorder::Opened(m_doc)}},
@@ -184,10 +182,9 @@ TEST_F(LinkTest, TheDesktopShellStartsTheBrowserOrNothingStarts) {
                   opened ? std::vector<CapturedLine>{} : std::vector{Error(notStarted + result.address)});
         EXPECT_EQ(told, opened ? std::vector<std::wstring>{} : std::vector{result.address});
         // Only a found browser's path counts; a folder without it leaves the path empty.
-        const std::wstring path = c.browser == Installed         ? BrowserExe()
-                                  : c.browser == EntryWithoutExe ? L""
-                                                                 : L"previous";
-        EXPECT_EQ(privacy::BrowserPath(), path);
+        EXPECT_EQ(privacy::BrowserPath(), c.browser == Installed         ? BrowserExe()
+                                          : c.browser == EntryWithoutExe ? L""
+                                                                         : L"previous");
     }
     privacy::SetNotStartedNotice(nullptr);
 }
@@ -195,8 +192,7 @@ TEST_F(LinkTest, TheDesktopShellStartsTheBrowserOrNothingStarts) {
 // The 32-bit registry view is only separate in a real hive, not in the sandbox, so this case uses
 // the real HKEY_LOCAL_MACHINE of the test Wine prefix, and only there. It removes what it wrote.
 TEST(BrowserRegistryView, OnlyThe32BitEntryCounts) {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr) {
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) {
         GTEST_SKIP() << "writes to the real HKEY_LOCAL_MACHINE: only in the Wine test prefix";
     }
     const unique_handle lock(CreateMutexW(nullptr, FALSE, L"Local\\LullgateTests-BrowserRegistryView"));
@@ -267,10 +263,9 @@ TEST(DeployedLinks, EveryLinkLeadsToAShippedDocument) {
         ASSERT_NE(url, nullptr) << key;
         const std::wstring path = privacy::ResolveLinkTarget(AnsiToWide(url), dir).item;
         EXPECT_EQ(_wcsicmp(path.c_str(), (dir + L"\\docs\\" + AnsiToWide(file)).c_str()), 0) << url;
-        std::stringstream contents;
-        contents << std::ifstream(std::filesystem::path(path), std::ios::binary).rdbuf();
-        EXPECT_NE(contents.str().find(title), std::string::npos) << url;
-        EXPECT_NE(contents.str().find("20231124"), std::string::npos) << url;
+        const std::string contents = ReadWholeFile(path);
+        EXPECT_NE(contents.find(title), std::string::npos) << url;
+        EXPECT_NE(contents.find("20231124"), std::string::npos) << url;
     }
 }
 

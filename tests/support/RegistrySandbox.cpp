@@ -20,13 +20,12 @@ std::wstring UniqueName() {
 }
 
 const wchar_t* RootName(HKEY root) {
-    if (root == HKEY_LOCAL_MACHINE) {
-        return L"HKLM";
-    }
-    if (root == HKEY_CURRENT_USER) {
-        return L"HKCU";
-    }
-    return nullptr;
+    return root == HKEY_LOCAL_MACHINE ? L"HKLM" : root == HKEY_CURRENT_USER ? L"HKCU" : nullptr;
+}
+
+bool Create(HKEY parent, const std::wstring& path, unique_hkey& key) {
+    return RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) ==
+           ERROR_SUCCESS;
 }
 
 // Replaces the DACL of `key` with one that grants Everyone `allowed` (and the housekeeping rights).
@@ -41,12 +40,8 @@ bool SetKeyDacl(HKEY key, REGSAM allowed) {
 } // namespace
 
 ScopedRegistrySandbox::ScopedRegistrySandbox() : m_name(UniqueName()) {
-    const auto create = [](HKEY parent, const std::wstring& path, unique_hkey& key) {
-        return RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) ==
-               ERROR_SUCCESS;
-    };
-    if (!create(HKEY_CURRENT_USER, kSandboxParent, m_parent) ||
-        !create(m_parent.get(), m_name + L"\\HKLM", m_machine) || !create(m_parent.get(), m_name + L"\\HKCU", m_user) ||
+    if (!Create(HKEY_CURRENT_USER, kSandboxParent, m_parent) ||
+        !Create(m_parent.get(), m_name + L"\\HKLM", m_machine) || !Create(m_parent.get(), m_name + L"\\HKCU", m_user) ||
         RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_machine.get()) != ERROR_SUCCESS) {
         return;
     }
@@ -94,23 +89,14 @@ bool ScopedRegistrySandbox::RestrictKey(HKEY root, const std::wstring& path, REG
     return ok;
 }
 
-bool ScopedRegistrySandbox::MakeKeyReadOnly(HKEY root, const std::wstring& path) {
-    return RestrictKey(root, path, KEY_READ);
-}
-
 void RegistrySandboxTest::SetUp() {
     m_sandbox = std::make_unique<ScopedRegistrySandbox>();
     ASSERT_TRUE(m_sandbox->Active()) << "registry sandbox could not be set up";
 }
 
-void RegistrySandboxTest::TearDown() {
-    m_sandbox.reset();
-}
-
 bool RegistrySandboxTest::CreateKey(HKEY root, const std::wstring& path) {
     unique_hkey key;
-    return RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) ==
-           ERROR_SUCCESS;
+    return Create(root, path, key);
 }
 
 bool RegistrySandboxTest::KeyExists(HKEY root, const std::wstring& path) {

@@ -30,7 +30,9 @@ public:
     [[nodiscard]] bool RestrictKey(HKEY root, const std::wstring& path, REGSAM allowed);
     // Reads and enumerates still work; opening for write (KEY_ALL_ACCESS, KEY_WRITE, KEY_SET_VALUE)
     // fails with ERROR_ACCESS_DENIED.
-    [[nodiscard]] bool MakeKeyReadOnly(HKEY root, const std::wstring& path);
+    [[nodiscard]] bool MakeKeyReadOnly(HKEY root, const std::wstring& path) {
+        return RestrictKey(root, path, KEY_READ);
+    }
 
 private:
     unique_hkey m_parent;  // real HKCU\Software\LullgateTestSandbox
@@ -45,7 +47,7 @@ private:
 class RegistrySandboxTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override { m_sandbox.reset(); }
 
     ScopedRegistrySandbox& Sandbox() { return *m_sandbox; }
 

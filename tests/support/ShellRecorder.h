@@ -48,10 +48,6 @@ public:
 
     // `item` (an address or a document's path) opened with the user's own program for it.
     static Request Opened(const std::wstring& item) { return {L"Open", item, L"", SW_SHOW}; }
-    // `address` opened in the maker's browser at `browser`.
-    static Request InBrowser(const std::wstring& browser, const std::wstring& address) {
-        return {L"Open", browser, address, SW_SHOW};
-    }
 
     std::vector<Request> requests;
     std::deque<bool> results; // answers in turn; true once they run out

@@ -12,6 +12,18 @@
 
 namespace UiDriver {
 
+// Points the toolkit at a skin folder and a string folder (beside the executable unless given with
+// a drive, ending in a backslash) and a language, as start-up does.
+void UseSkin(const std::wstring& skin = L"res\\", const std::wstring& strings = L"res\\values\\",
+             const wchar_t* language = L"en-US");
+
+// A plain window that owns the modal windows under test, as the main window owns them.
+class OwnerWindow : public DuiLib::WindowImplBase {
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"LullgateTestOwner"; }
+    DuiLib::CDuiString GetSkinFile() override { return L"<Window size='440,330'><VerticalLayout/></Window>"; }
+};
+
 // Runs the thread's messages for about `ms` milliseconds (at least one pass).
 void Pump(DWORD ms = 0);
 // Runs messages until `done` holds or `timeoutMs` passes; true when it held.
@@ -23,7 +35,7 @@ public:
 
     bool IsValid() const { return m_hwnd != nullptr && IsWindow(m_hwnd); }
     HWND Hwnd() const { return m_hwnd; }
-    DuiLib::CPaintManagerUI* Manager() const;
+    DuiLib::CPaintManagerUI* Manager() const { return DuiLib::CPaintManagerUI::FromWindow(m_hwnd); }
     DuiLib::CControlUI* Control(const wchar_t* name) const;
     template <typename T> T* ControlAs(const wchar_t* name, const wchar_t* interfaceName) const {
         DuiLib::CControlUI* c = Control(name);
@@ -37,9 +49,9 @@ public:
     POINT LinkPoint(const wchar_t* name, int index) const;
     bool Click(const wchar_t* name) const;
     void ClickAt(POINT pt) const;
-    void MouseMove(POINT pt) const;
-    void MouseDown(POINT pt) const;
-    void MouseUp(POINT pt) const;
+    void MouseMove(POINT pt) const { Send(WM_MOUSEMOVE, 0, pt); }
+    void MouseDown(POINT pt) const { Send(WM_LBUTTONDOWN, MK_LBUTTON, pt); }
+    void MouseUp(POINT pt) const { Send(WM_LBUTTONUP, 0, pt); }
     // Focuses the edit and sends each character as WM_CHAR, as the keyboard would.
     bool Type(const wchar_t* editName, const std::wstring& text) const;
     // Key down and up to the window that has the keyboard focus (this window when none).
@@ -50,6 +62,8 @@ public:
     HRESULT Invoke(const wchar_t* name, int link = -1) const;
 
 private:
+    void Send(UINT message, WPARAM keys, POINT pt) const;
+
     HWND m_hwnd;
 };
 

