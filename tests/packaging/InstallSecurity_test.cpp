@@ -46,8 +46,9 @@ std::wstring Describe(PSECURITY_DESCRIPTOR descriptor) {
                                                                                       : L"");
     ACCESS_ALLOWED_ACE* ace = nullptr;
     for (DWORD i = 0; hasAcl && i < acl->AceCount && GetAce(acl, i, reinterpret_cast<void**>(&ace)); ++i) {
-        wchar_t entry[32] = {};
-        _snwprintf_s(entry, _countof(entry), _TRUNCATE, L":%lx:%x", ace->Mask, unsigned{ace->Header.AceFlags});
+        wchar_t entry[48] = {};
+        _snwprintf_s(entry, _countof(entry), _TRUNCATE, L":%lx:%x%ls", ace->Mask, unsigned{ace->Header.AceFlags},
+                     ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? L"" : L":not a grant");
         description += L" " + SidText(&ace->SidStart) + entry;
     }
     return description;
