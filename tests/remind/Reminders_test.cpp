@@ -1,4 +1,4 @@
-// The reminder's decision over seeded pauses and what was told before (each row twice: the
+// The reminder's decision over seeded pauses, zones and what was told before (each row twice: the
 // second run tells nothing), the balloon it shows, and the built program itself.
 #include "remind/Balloon.h"
 #include "remind/Reminders.h"
@@ -44,29 +44,34 @@ TEST_F(RemindersTest, EachNewEventOnceAndNothingOnTheNextRun) {
     enum Says { silent, windowsEndedIt, policyForbids }; // Windows' record or a policy
     const struct {
         const char* what;
+        const char* zone;
         std::string end; // of the pause values; "" for none
         Says windows;
         Reminders::Record before;
         Event event;
     } rows[] = {
-        {"never a pause", "", silent, {}, Event::none},
-        {"first sight, a month left", kMonth, silent, {}, Event::none},
-        {"three days left", "2025-01-18T12:00:00Z", silent, {}, Event::endsSoon},
-        {"told it ends soon, now the last day", kTonight, silent, told(kTonight, "endsSoon;"), Event::lastDay},
-        {"told it ends soon, still two days", kTwoDays, silent, told(kTwoDays, "endsSoon;"), Event::none},
-        {"a new pause", kTwoDays, silent, told("2025-01-10T12:00:00Z", "endsSoon;lastDay;"), Event::endsSoon},
-        {"values gone before the end", "", silent, told(kMonth, ""), Event::ended},
-        {"resumed from Lullgate", "", silent, told(kMonth, "", kMonth), Event::none},
-        {"ran out as told", kPast, silent, told(kPast, "endsSoon;lastDay;"), Event::none},
-        {"Windows ended it", kMonth, windowsEndedIt, {}, Event::ended},
-        {"a policy turns pausing off", kMonth, policyForbids, {}, Event::policy},
-        {"reminders off", kTwoDays, silent, {false, "", "", ""}, Event::none},
+        {"never a pause", "UTC0", "", silent, {}, Event::none},
+        {"first sight, a month left", "UTC0", kMonth, silent, {}, Event::none},
+        {"three days left", "UTC0", "2025-01-18T12:00:00Z", silent, {}, Event::endsSoon},
+        // The same moments: 20:00 on the 15th ahead of UTC, ending 11:00 on the 16th...
+        {"tomorrow, ahead of UTC", "XXX-08", "2025-01-16T03:00:00Z", silent, {}, Event::endsSoon},
+        // ...and 07:00 on the 15th behind it, ending 22:00 the same day.
+        {"today, behind UTC", "XXX+05", "2025-01-16T03:00:00Z", silent, {}, Event::lastDay},
+        {"told it ends soon, now the last day", "UTC0", kTonight, silent, told(kTonight, "endsSoon;"), Event::lastDay},
+        {"told it ends soon, still two days", "UTC0", kTwoDays, silent, told(kTwoDays, "endsSoon;"), Event::none},
+        {"a new pause", "UTC0", kTwoDays, silent, told("2025-01-10T12:00:00Z", "endsSoon;lastDay;"), Event::endsSoon},
+        {"values gone before the end", "UTC0", "", silent, told(kMonth, ""), Event::ended},
+        {"resumed from Lullgate", "UTC0", "", silent, told(kMonth, "", kMonth), Event::none},
+        {"ran out as told", "UTC0", kPast, silent, told(kPast, "endsSoon;lastDay;"), Event::none},
+        {"Windows ended it", "UTC0", kMonth, windowsEndedIt, {}, Event::ended},
+        {"a policy turns pausing off", "UTC0", kMonth, policyForbids, {}, Event::policy},
+        {"reminders off", "UTC0", kTwoDays, silent, {false, "", "", ""}, Event::none},
     };
-    ScopedZone zone("UTC0");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE");
         RegDeleteTreeW(HKEY_CURRENT_USER, kRecordKey.c_str());
+        ScopedZone zone(row.zone);
         if (!row.end.empty()) {
             WriteSix("2024-12-01T12:00:00Z", row.end);
         }
