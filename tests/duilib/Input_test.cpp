@@ -139,12 +139,7 @@ TEST_F(InputTest, TypedChangesAreReportedEnterActivatesTheDefaultButtonAndCtrlAS
     driver.PressKey(VK_RETURN);
     EXPECT_EQ(Clicks(L"ok"), 1);
 
-    BYTE keys[256] = {};
-    keys[VK_CONTROL] = 0x80;
-    SetKeyboardState(keys);
-    SendMessageW(edit, WM_KEYDOWN, 'A', 1);
-    keys[VK_CONTROL] = 0;
-    SetKeyboardState(keys);
+    driver.PressKey('A', false, true);
     DWORD start = 0;
     DWORD end = 0;
     SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));

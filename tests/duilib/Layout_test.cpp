@@ -124,16 +124,6 @@ TEST_F(LayoutTest, RectanglesAt144DpiAfterDpiChange) {
     EXPECT_EQ(window.Pm().Scale(40), 40);
 }
 
-TEST_F(LayoutTest, SkinSizeIsScaledWhenTheWindowIsMade) {
-    TestWindow window(kGeometrySkin);
-    ASSERT_NE(window.Open(), nullptr);
-    RECT rc{};
-    GetWindowRect(window.GetHWND(), &rc);
-    const int dpi = window.Pm().GetDPI();
-    EXPECT_EQ(rc.right - rc.left, MulDiv(300, dpi, 96));
-    EXPECT_EQ(rc.bottom - rc.top, MulDiv(200, dpi, 96));
-}
-
 TEST_F(LayoutTest, MissingOrBrokenSkinStillMakesAWindowAndControlsGoIntoContainersOnly) {
     TestWindow missing(L"layout\\does-not-exist.xml");
     ASSERT_NE(missing.Open(), nullptr);

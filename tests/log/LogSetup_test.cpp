@@ -28,8 +28,6 @@
 #include <string>
 #include <vector>
 
-using LogTestFiles::ReadBytes;
-
 namespace {
 
 // The tag of the statements below.
@@ -76,7 +74,7 @@ public:
 
 protected:
     std::wstring ProductFolder() const { return L"C:\\ProgramData\\Dired\\" + AnsiToWide(m_product); }
-    std::string LogDir() const { return "C:\\ProgramData\\Dired\\" + m_product + "\\log\\"; }
+    std::wstring LogDir() const { return ProductFolder() + L"\\log\\"; }
     // The entry the set-up leaves in the Application event log (type 1, error; event 1) when it stops.
     std::vector<std::string> Event(const std::string& why) const {
         return {m_product + "|1|1|Log set-up: " + why + "; nothing is logged."};
@@ -172,7 +170,7 @@ TEST_F(LogSetUp, SettingsOfTheExecutablesSectionAreUsedAndLinesAreUtf8) {
     EXPECT_EQ(Sink().BackupCount(), 1u);
     Say(LogDetail::kLevelWarn, L"\u00DCbung-\u65E5\u672C");
     // UTF-8 without a byte-order mark, CRLF line ends.
-    EXPECT_EQ(ReadBytes(LogDir() + "admin\\run.log"),
+    EXPECT_EQ(ReadWholeFile(LogDir() + L"admin\\run.log"),
               std::string("warning|\xC3\x9C") + "bung-\xE6\x97\xA5\xE6\x9C\xAC" + kTag + "\r\n");
 
     ASSERT_TRUE(Start("[log_tests]\r\nlogPath=tool.log\r\nfileFormat=%l|%v\r\nmaxFileSize=10\r\nbackupFileNum=3\r\n"
@@ -182,11 +180,11 @@ TEST_F(LogSetUp, SettingsOfTheExecutablesSectionAreUsedAndLinesAreUtf8) {
     // A line written past the statements stays in the file buffer; the dropped warn statement must
     // flush it.
     g_spdlogger->error("first");
-    EXPECT_EQ(ReadBytes(LogDir() + "admin\\tool.log"), "");
+    EXPECT_EQ(ReadWholeFile(LogDir() + L"admin\\tool.log"), "");
     Say(LogDetail::kLevelWarn, L"dropped");
-    EXPECT_EQ(ReadBytes(LogDir() + "admin\\tool.log"), "error|first\r\n");
+    EXPECT_EQ(ReadWholeFile(LogDir() + L"admin\\tool.log"), "error|first\r\n");
     Say(LogDetail::kLevelError, L"kept");
-    EXPECT_EQ(ReadBytes(LogDir() + "admin\\tool.log"), std::string("error|first\r\nerror|kept") + kTag + "\r\n");
+    EXPECT_EQ(ReadWholeFile(LogDir() + L"admin\\tool.log"), std::string("error|first\r\nerror|kept") + kTag + "\r\n");
 }
 
 TEST_F(LogSetUp, WithoutElevationTheLogGoesUnderUsr) {
@@ -197,8 +195,8 @@ TEST_F(LogSetUp, WithoutElevationTheLogGoesUnderUsr) {
     });
     ASSERT_TRUE(Start("[log_tests]\r\nlogPath=run.log\r\nfileFormat=%v\r\n"));
     Say(LogDetail::kLevelError, L"x");
-    EXPECT_EQ(ReadBytes(LogDir() + "usr\\run.log"), std::string("x") + kTag + "\r\n");
-    EXPECT_TRUE(std::filesystem::is_directory(LogDir() + "admin"));
+    EXPECT_EQ(ReadWholeFile(LogDir() + L"usr\\run.log"), std::string("x") + kTag + "\r\n");
+    EXPECT_TRUE(std::filesystem::is_directory(LogDir() + L"admin"));
 }
 
 TEST_F(LogSetUp, LinesCarryLocalTime) {
@@ -218,7 +216,7 @@ TEST_F(LogSetUp, LinesCarryLocalTime) {
     Say(LogDetail::kLevelError, L"x");
     _wputenv(L"TZ=");
     _tzset();
-    const std::string line = ReadBytes(LogDir() + "admin\\run.log");
+    const std::string line = ReadWholeFile(LogDir() + L"admin\\run.log");
     EXPECT_TRUE(line.rfind(before, 0) == 0 || line.rfind(localNow(), 0) == 0) << line;
 }
 
@@ -235,7 +233,7 @@ TEST_F(LogSetUp, FoldersOthersCouldHavePutThereEndTheSetUp) {
             LogTestFiles::RemoveTree(ProductFolder());
             std::filesystem::create_directories(junction ? std::filesystem::path(folder).parent_path() : folder);
             if (folder.ends_with("sub")) { // "admin" has passed: "usr" is made beside it
-                std::filesystem::create_directories(LogDir() + "usr");
+                std::filesystem::create_directories(LogDir() + L"usr");
             }
             m_owners.clear();
             m_junctions.clear();
@@ -265,7 +263,7 @@ TEST_F(LogSetUp, FoldersTheSetUpMadeItselfPass) {
     }
     ASSERT_TRUE(Start("[log_tests]\r\nlogPath=sub\\deeper\\run.log\r\nfileFormat=%v\r\n"));
     Say(LogDetail::kLevelError, L"made");
-    EXPECT_EQ(ReadBytes(LogDir() + "admin\\sub\\deeper\\run.log"), std::string("made") + kTag + "\r\n");
+    EXPECT_EQ(ReadWholeFile(LogDir() + L"admin\\sub\\deeper\\run.log"), std::string("made") + kTag + "\r\n");
 }
 
 // Owners and junctions on the way to the log are refused by the set-up's own test above; here,

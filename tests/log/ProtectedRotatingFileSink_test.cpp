@@ -12,7 +12,6 @@
 #include <string>
 
 using LogTestFiles::IsReadOnly;
-using LogTestFiles::ReadBytes;
 
 namespace {
 
@@ -71,9 +70,9 @@ TEST_F(SinkFiles, RotationsShiftReadOnlyBackupsAndKeepTheNewestLines) {
         auto logger = MakeLogger(std::make_shared<ProtectedRotatingFileSink>(Base(), kTwoLines, 2, false));
         // Rotations at lines 3, 5 and 7; by the third, both backups exist and are read-only.
         WriteLines(*logger, 1, 8);
-        EXPECT_EQ(ReadBytes(File(L"run.log")), Line(7) + Line(8));
-        EXPECT_EQ(ReadBytes(File(L"run.1.log")), Line(5) + Line(6));
-        EXPECT_EQ(ReadBytes(File(L"run.2.log")), Line(3) + Line(4));
+        EXPECT_EQ(ReadWholeFile(File(L"run.log")), Line(7) + Line(8));
+        EXPECT_EQ(ReadWholeFile(File(L"run.1.log")), Line(5) + Line(6));
+        EXPECT_EQ(ReadWholeFile(File(L"run.2.log")), Line(3) + Line(4));
         EXPECT_FALSE(std::filesystem::exists(File(L"run.3.log")));
         EXPECT_TRUE(IsReadOnly(File(L"run.1.log")));
         EXPECT_TRUE(IsReadOnly(File(L"run.2.log")));
@@ -83,7 +82,7 @@ TEST_F(SinkFiles, RotationsShiftReadOnlyBackupsAndKeepTheNewestLines) {
     // Without backups, a rotation only empties the file.
     auto zero = MakeLogger(std::make_shared<ProtectedRotatingFileSink>(Narrow(L"zero.log"), kTwoLines, 0, false));
     WriteLines(*zero, 1, 5);
-    EXPECT_EQ(ReadBytes(File(L"zero.log")), Line(5));
+    EXPECT_EQ(ReadWholeFile(File(L"zero.log")), Line(5));
     EXPECT_FALSE(std::filesystem::exists(File(L"zero.1.log")));
 }
 
@@ -95,8 +94,8 @@ TEST_F(SinkFiles, ReadOnlyLogOfAnEarlierRunIsAppendedAndCountsTowardTheLimit) {
     EXPECT_FALSE(IsReadOnly(File(L"run.log")));
     // 7 + 9 = 16 fits; the next line would make 25 and starts the fresh file.
     WriteLines(*logger, 1, 2);
-    EXPECT_EQ(ReadBytes(File(L"run.1.log")), "old-1\r\n" + Line(1));
-    EXPECT_EQ(ReadBytes(File(L"run.log")), Line(2));
+    EXPECT_EQ(ReadWholeFile(File(L"run.1.log")), "old-1\r\n" + Line(1));
+    EXPECT_EQ(ReadWholeFile(File(L"run.log")), Line(2));
 }
 
 TEST_F(SinkFiles, OpenCreatesMissingFoldersAndFailsWhereNoFileCanBe) {
@@ -131,12 +130,12 @@ TEST_F(SinkFiles, BackupHeldOpenKeepsEveryLine) {
     };
     const std::string note = "log rotation stopped: " + Base() + " could not be renamed to " + Narrow(L"run.1.log") +
                              " (error); the log goes on in this file\r\n";
-    EXPECT_EQ(ReadBytes(File(L"run.1.log")), Line(1) + Line(2));
-    EXPECT_EQ(withoutErrorNumber(ReadBytes(File(L"run.log"))), Line(3) + Line(4) + note + Line(5) + Line(6));
+    EXPECT_EQ(ReadWholeFile(File(L"run.1.log")), Line(1) + Line(2));
+    EXPECT_EQ(withoutErrorNumber(ReadWholeFile(File(L"run.log"))), Line(3) + Line(4) + note + Line(5) + Line(6));
     viewer.reset();
     WriteLines(*logger, 7, 8);
-    EXPECT_EQ(withoutErrorNumber(ReadBytes(File(L"run.1.log"))), Line(3) + Line(4) + note + Line(5) + Line(6));
-    EXPECT_EQ(ReadBytes(File(L"run.log")), Line(7) + Line(8));
+    EXPECT_EQ(withoutErrorNumber(ReadWholeFile(File(L"run.1.log"))), Line(3) + Line(4) + note + Line(5) + Line(6));
+    EXPECT_EQ(ReadWholeFile(File(L"run.log")), Line(7) + Line(8));
 }
 
 // A log that is a second name of another file (a hard link someone left) is never written through.
@@ -144,6 +143,6 @@ TEST_F(SinkFiles, LinkedLogIsNotOpened) {
     ASSERT_TRUE(m_scratch.Write(L"elsewhere.txt", "keep"));
     ASSERT_TRUE(CreateHardLinkW(File(L"run.log").c_str(), File(L"elsewhere.txt").c_str(), nullptr));
     EXPECT_THROW(ProtectedRotatingFileSink(Base(), kTwoLines, 1, false), spdlog::spdlog_ex);
-    EXPECT_EQ(ReadBytes(File(L"elsewhere.txt")), "keep");
+    EXPECT_EQ(ReadWholeFile(File(L"elsewhere.txt")), "keep");
     EXPECT_FALSE(IsReadOnly(File(L"elsewhere.txt")));
 }

@@ -22,10 +22,9 @@ protected:
     }
 };
 
-// The texts themselves are read back by the main window's keyboard test; here, the order of the
-// writes, the type of the day count and the local date of the end.
+// The texts themselves and the date shown are read back by the main window's keyboard test (the
+// local date by the timestamp test); here, the order of the writes and the type of the day count.
 TEST_F(PauseOperations, PauseWritesTheDayCountThenTheStartsThenTheEnds) {
-    ScopedZone zone("XXX-08");
     std::vector<std::wstring> writes;
     Seams::SetRegSetValue([&](HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
         writes.push_back(name);
@@ -42,7 +41,6 @@ TEST_F(PauseOperations, PauseWritesTheDayCountThenTheStartsThenTheEnds) {
     DWORD type = 0;
     ASSERT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kPath, kMaxDays, days, type));
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)); // the count itself: the main window's keyboard test
-    EXPECT_EQ(date, "2024-04-06");
     EXPECT_TRUE(engine->m_isPaused);
     // The key did not exist: only the day count says so before creating it.
     EXPECT_EQ(capture.Lines(),

@@ -21,26 +21,15 @@ namespace UiDriver {
 
 namespace {
 
-// A visible window of this thread by title and/or class (either may be null).
+// A visible window of this thread by title and/or class (either may be null): other test
+// processes show windows of the same names on the same desktop.
 UiWindow FindWindowOfThread(const wchar_t* title, const wchar_t* className) {
-    struct Wanted {
-        const wchar_t* title;
-        const wchar_t* className;
-        HWND found;
-    } wanted{title, className, nullptr};
-    const auto check = [](HWND hwnd, LPARAM lParam) -> BOOL {
-        auto* w = reinterpret_cast<Wanted*>(lParam);
-        wchar_t text[256] = {};
-        wchar_t cls[256] = {};
-        GetWindowTextW(hwnd, text, 256);
-        GetClassNameW(hwnd, cls, 256);
-        const bool match = IsWindowVisible(hwnd) && (w->title == nullptr || wcscmp(text, w->title) == 0) &&
-                           (w->className == nullptr || wcscmp(cls, w->className) == 0);
-        w->found = match ? hwnd : nullptr;
-        return match ? FALSE : TRUE;
-    };
-    EnumThreadWindows(GetCurrentThreadId(), check, reinterpret_cast<LPARAM>(&wanted));
-    return UiWindow(wanted.found);
+    for (HWND hwnd = nullptr; (hwnd = FindWindowExW(nullptr, hwnd, className, title)) != nullptr;) {
+        if (IsWindowVisible(hwnd) && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) {
+            return UiWindow(hwnd);
+        }
+    }
+    return UiWindow();
 }
 
 std::vector<ModalAnswer*> g_answers;
@@ -151,7 +140,7 @@ bool UiWindow::Type(const wchar_t* editName, const std::wstring& text) const {
     return true;
 }
 
-void UiWindow::PressKey(UINT vk, bool shift) const {
+void UiWindow::PressKey(UINT vk, bool shift, bool ctrl) const {
     HWND target = GetFocus();
     if (target == nullptr || (target != m_hwnd && GetAncestor(target, GA_ROOT) != m_hwnd)) {
         target = m_hwnd;
@@ -161,6 +150,7 @@ void UiWindow::PressKey(UINT vk, bool shift) const {
     BYTE keys[256];
     memcpy(keys, saved, sizeof(keys));
     keys[VK_SHIFT] = shift ? 0x80 : keys[VK_SHIFT];
+    keys[VK_CONTROL] = ctrl ? 0x80 : keys[VK_CONTROL];
     SetKeyboardState(keys);
     const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
     SendMessageW(target, WM_KEYDOWN, vk, 1 | (static_cast<LPARAM>(scan) << 16));

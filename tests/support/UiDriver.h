@@ -54,8 +54,9 @@ public:
     void MouseUp(POINT pt) const { Send(WM_LBUTTONUP, 0, pt); }
     // Focuses the edit and sends each character as WM_CHAR, as the keyboard would.
     bool Type(const wchar_t* editName, const std::wstring& text) const;
-    // Key down and up to the window that has the keyboard focus (this window when none).
-    void PressKey(UINT vk, bool shift = false) const;
+    // Key down and up to the window that has the keyboard focus (this window when none), with Shift
+    // and Ctrl held as asked.
+    void PressKey(UINT vk, bool shift = false, bool ctrl = false) const;
     std::wstring Text(const wchar_t* name) const;
     // Invokes the control, or link `link` of a text, through its UI Automation element as a screen
     // reader does, and runs the messages that carry the click out; the element's result.

@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <vector>
-
 using namespace DuiLib;
 using UiDriver::ModalAnswer;
 using UiDriver::UiWindow;
@@ -42,19 +39,11 @@ protected:
 
 } // namespace
 
-// The button and Enter (it is the default button) confirm with 6; a screen reader finds the
-// message and the button (UI Automation: Text, Button).
+// The button and Enter (it is the default button) confirm with 6. What a screen reader reads of a
+// text and a button is the toolkit's Accessibility_test.
 TEST_F(ConfirmWindowTest, ShowsTheTextAndConfirmsWithSix) {
-    std::vector<UiDriver::Described> seen;
-    const auto click = [&](UiWindow& w) {
-        EXPECT_TRUE(UiDriver::Describe(w.Hwnd(), seen));
-        EXPECT_TRUE(w.Click(L"confirmButton"));
-    };
-    EXPECT_EQ(Show(L"Something failed.", click), 6u);
+    EXPECT_EQ(Show(L"Something failed.", [](UiWindow& w) { EXPECT_TRUE(w.Click(L"confirmButton")); }), 6u);
     EXPECT_EQ(shown, L"Something failed.");
-    for (const UiDriver::Described& expected : {UiDriver::Described{L"Something failed.", 50020}, {L"OK", 50000}}) {
-        EXPECT_NE(std::find(seen.begin(), seen.end(), expected), seen.end());
-    }
     EXPECT_EQ(Show(L"x", [](UiWindow& w) { w.PressKey(VK_RETURN); }), 6u);
 }
 
