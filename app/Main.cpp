@@ -4,8 +4,10 @@
 #include "appcommon/Common.h"
 #include "duilib/UIlib.h"
 #include "log/LogManager.h"
+#include "privacy/LinkOpener.h"
 #include "privacy/OptPrivacySecurityReg.h"
 #include "privacy/ui/PrivacySecurityApi.h"
+#include "ui/ConfirmWindow.h"
 #include "ui/MainWindow.h"
 
 #include "common/UniqueHandle.h"
@@ -70,7 +72,7 @@ void DPIAware() {
     // The manifest already declares per-monitor awareness, so Windows answers E_ACCESSDENIED here
     // on every start; the call stays for a copy started without its manifest.
     const HRESULT result = SetProcessDpiAwareness(PROCESS_PER_MONITOR_DPI_AWARE);
-    if (result != S_OK) {
+    if (NvLullgate::Common::IsDpiAwarenessFailure(result)) {
         LOG_ERROR(L"SetProcessDpiAwareness fail, error code: " << static_cast<long>(result));
     }
 }
@@ -82,6 +84,8 @@ void InitUIResource(HINSTANCE instance) {
     DuiLib::UICulture::GetInstance()->SetLanguage(L"zh-CN", true);
     (void)SetCurrentDirectoryW(folder.GetData()); // files are found beside the exe either way
     DuiLib::UICulture::GetInstance()->SetStringPath((folder + L"\\" + L"res/values/").GetData());
+    // A document no desktop shell could open is not lost: the user is told where it is.
+    NvPcPrivacySecurity::SetNotStartedNotice(NvLullgate::TellLinkNotOpened);
 }
 
 // Asks for consent as the record requires, over the hidden main window. True when the main window

@@ -56,4 +56,8 @@ void Common::ShowTopByHwnd(HWND hwnd) {
     SetForegroundWindow(hwnd);
 }
 
+bool Common::IsDpiAwarenessFailure(HRESULT result) {
+    return result != S_OK && result != E_ACCESSDENIED;
+}
+
 } // namespace NvLullgate

@@ -17,6 +17,9 @@ public:
     // Puts the window at the top of the z-order without leaving it topmost, and gives it the
     // foreground. A null handle is logged and ignored.
     static void ShowTopByHwnd(HWND hwnd);
+    // Whether SetProcessDpiAwareness's answer is a failure worth logging. E_ACCESSDENIED only says
+    // the awareness was set already, as the manifest does on every normal start: nothing failed.
+    [[nodiscard]] static bool IsDpiAwarenessFailure(HRESULT result);
 };
 
 } // namespace NvLullgate

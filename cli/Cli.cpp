@@ -59,12 +59,6 @@ std::wstring Joined(const std::vector<std::wstring>& names) {
     return text;
 }
 
-// The stored end is read back with the zero padding turned into blanks: show the text itself.
-std::wstring Trimmed(const std::string& text) {
-    const size_t end = text.find_last_not_of(' ');
-    return AnsiToWide(end == std::string::npos ? std::string() : text.substr(0, end + 1));
-}
-
 class Output {
 public:
     Output(std::wostream& out, std::wostream& err, bool json) : m_out(out), m_err(err), m_json(json) {}
@@ -183,7 +177,7 @@ bool DescribeStatus(PauseWinUpdates& engine, JsonObject& json, std::wstring& tex
                              [](const wchar_t* key) { return DuiLib::UICulture::GetInstance()->GetString(key).str(); });
     if (paused) {
         until = AnsiToWide(endDate);
-        endUtc = Trimmed(engine.m_pauseEndTime);
+        endUtc = AnsiToWide(PauseRules::Unpadded(engine.m_pauseEndTime));
         if (remark.daysLeft) {
             daysLeft = *remark.daysLeft;
         }
@@ -280,7 +274,7 @@ int Pause(const Options& options, PauseWinUpdates& engine, Output& output) {
     if (!DescribeStatus(engine, json, text)) {
         return output.Fail(kFailed, L"the pause was written but could not be read back; the log has the detail");
     }
-    if (!engine.m_isPaused || Trimmed(engine.m_pauseEndTime) != AnsiToWide(written)) {
+    if (!engine.m_isPaused || PauseRules::Unpadded(engine.m_pauseEndTime) != written) {
         return output.Fail(kFailed, L"the pause was written, but Windows Update's values now say: " + text);
     }
     output.Out() << (output.Json() ? json.Text() : text) << L"\n";

@@ -140,4 +140,83 @@ BOOL QueryEntryOwner(LPCWSTR path, DWORD* attributes, std::wstring* ownerSid) {
     return TRUE;
 }
 
+namespace {
+
+struct EventSourceTraits {
+    using type = HANDLE;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type source) noexcept { DeregisterEventSource(source); }
+};
+
+} // namespace
+
+void SetEventLog(EventLogFn fn) {
+    Override<EventLogFn>() = std::move(fn);
+}
+
+bool ReportEventLog(LPCWSTR source, WORD type, DWORD eventId, LPCWSTR text) {
+    if (const auto& fn = Override<EventLogFn>()) {
+        return fn(source, type, eventId, text);
+    }
+    // A source nobody registered still writes: Event Viewer then shows the text after a note that
+    // the source's message file is missing.
+    const UniqueResource<EventSourceTraits> eventSource(RegisterEventSourceW(nullptr, source));
+    if (!eventSource) {
+        return false;
+    }
+    LPCWSTR strings[] = {text};
+    return ReportEventW(eventSource.get(), type, 0, eventId, nullptr, 1, 0, strings, nullptr) != FALSE;
+}
+
+void SetEntrySecurity(EntrySecurityFn fn) {
+    Override<EntrySecurityFn>() = std::move(fn);
+}
+
+DWORD SecureEntry(LPCWSTR path, PSECURITY_DESCRIPTOR descriptor) {
+    if (const auto& fn = Override<EntrySecurityFn>()) {
+        return fn(path, descriptor);
+    }
+    SECURITY_ATTRIBUTES made{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
+    if (CreateDirectoryW(path, &made)) {
+        return ERROR_SUCCESS;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        return GetLastError();
+    }
+    // The entry itself: a junction put in place of a folder must not hand its target our owner
+    // and access list.
+    const unique_file_handle entry(CreateFileW(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                               nullptr));
+    if (!entry) {
+        return GetLastError();
+    }
+    FILE_BASIC_INFO basic{};
+    if (!GetFileInformationByHandleEx(entry.get(), FileBasicInfo, &basic, sizeof(basic))) {
+        return GetLastError();
+    }
+    if ((basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return ERROR_CANT_ACCESS_FILE;
+    }
+    PSID owner = nullptr; // both point into the descriptor
+    PACL acl = nullptr;
+    BOOL defaulted = FALSE;
+    BOOL hasAcl = FALSE;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(descriptor, &hasAcl, &acl, &defaulted) ||
+        !GetSecurityDescriptorControl(descriptor, &control, &revision)) {
+        return GetLastError();
+    }
+    SECURITY_INFORMATION parts = owner != nullptr ? OWNER_SECURITY_INFORMATION : 0;
+    if (hasAcl) {
+        parts |=
+            DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED) != 0 ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                            : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    }
+    return SetSecurityInfo(entry.get(), SE_FILE_OBJECT, parts, owner, nullptr, hasAcl ? acl : nullptr, nullptr);
+}
+
 } // namespace Seams

@@ -66,4 +66,22 @@ void SetShellNotifyIcon(ShellNotifyIconFn fn);
 [[nodiscard]] __time64_t Time();
 [[nodiscard]] BOOL ShellNotifyIconW(DWORD message, NOTIFYICONDATAW* data);
 
+// An entry in the Windows Application event log: the event source's name, the event type
+// (EVENTLOG_ERROR_TYPE, ...), the event id and one text. True when the entry was written.
+using EventLogFn = std::function<bool(LPCWSTR source, WORD type, DWORD eventId, LPCWSTR text)>;
+void SetEventLog(EventLogFn fn);
+// RegisterEventSourceW on this machine + ReportEventW with the text as the event's one string.
+[[nodiscard]] bool ReportEventLog(LPCWSTR source, WORD type, DWORD eventId, LPCWSTR text);
+
+// Giving a file-system entry an owner and an access list, which Wine neither keeps nor shows: the
+// descriptor's owner, and its access list when it has one (protected from inheritance when its
+// control says so). A missing folder is made with the descriptor, so nobody can reach it between
+// its making and its securing; an entry that is there is opened itself, never what a junction or
+// link leads to. ERROR_SUCCESS, or the error that stopped it.
+using EntrySecurityFn = std::function<DWORD(LPCWSTR path, PSECURITY_DESCRIPTOR descriptor)>;
+void SetEntrySecurity(EntrySecurityFn fn);
+// CreateDirectoryW with the descriptor; when the entry exists, SetSecurityInfo on a handle opened
+// with FILE_FLAG_OPEN_REPARSE_POINT (ERROR_CANT_ACCESS_FILE for a junction or link).
+[[nodiscard]] DWORD SecureEntry(LPCWSTR path, PSECURITY_DESCRIPTOR descriptor);
+
 } // namespace Seams

@@ -59,7 +59,7 @@ void CCheckBoxUI::DoEvent(TEventUI& event) {
 }
 
 DWORD CCheckBoxUI::CurrentBorderColor() const {
-    return CControlUI::CurrentBorderColor();
+    return Theme::Color(Theme::Role::Text, m_dwBorderColor); // a plain control's outline, usually none
 }
 
 void CCheckBoxUI::PaintStatusImage(Gdiplus::Graphics& g) {

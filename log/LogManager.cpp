@@ -28,7 +28,8 @@ LogManager& LogManager::GetInstance() {
 void LogManager::SetLogDirectory(std::string productName) {
     // The set-up reads the directory under the same lock.
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_logDir = "C:\\ProgramData\\Dired\\" + std::move(productName) + "\\log\\";
+    m_logDir = "C:\\ProgramData\\Dired\\" + productName + "\\log\\";
+    m_productName = std::move(productName);
 }
 
 void LogManager::Initialize() {

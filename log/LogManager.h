@@ -51,6 +51,8 @@ private:
     [[nodiscard]] bool SetUpLogger();
 
     std::string m_logDir;
+    // Also the source name of what the set-up tells the Application event log.
+    std::string m_productName;
     // Read by Write without the lock; once true it stays true for the life of the process.
     std::atomic<bool> m_ready{false};
     // Held for the whole set-up. Not recursive: a statement issued by the set-up itself is

@@ -20,9 +20,14 @@ inline constexpr int kMaxBackupFiles = 100;
 std::uint64_t SizeLimitFromSetting(int maxFileSizeMiB);
 // The sink's backup count for a "backupFileNum" value, clamped to the bounds above.
 std::uint64_t BackupCountFromSetting(int backupFileNum);
-// Whether a "logPath" value is a plain file name: not empty, no backslash, slash or colon (so no
-// folder and no drive), not "." or "..". The log file must stay inside the user directory.
-[[nodiscard]] bool IsPlainFileName(const std::string& name);
+// Whether a "logPath" value names a file inside the user directory: a file name, or subfolders
+// and a file name ("sub\run.log"), separated by "\" or "/". Refused: empty names and steps (so no
+// absolute or UNC path), "." and ".." steps, steps ending in a dot or a blank (Windows drops those,
+// turning ".. " into ".."), any colon (drives, streams) and the characters no file name may hold.
+[[nodiscard]] bool IsSafeLogPath(const std::string& name);
+// The section and logger name of an executable: the file name of its full path up to the first
+// ".exe", case-sensitively, so that tool.EXE keeps its whole name.
+[[nodiscard]] std::string BaseNameFromImagePath(const std::string& path);
 // The spdlog level for a "logLevel" text: "debug", "info", "warn", "error" exactly; warn otherwise.
 [[nodiscard]] int LevelFromSetting(const std::string& text);
 

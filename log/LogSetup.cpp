@@ -1,9 +1,9 @@
 // The log set-up: the protected directory tree, the settings file beside the executable, and the
 // logger over the protected rotating file sink with the configured threshold and line pattern.
 // A failed set-up simply leaves the log not ready, and the next statement tries again. Its own
-// failures can't go to the log: SetSpdlogger's statement is dropped, and the two refusals that
-// guard an elevated process (a folder on the way to the log that someone else could have put
-// there, a "logPath" that is not a plain file name) are told to a debugger (OutputDebugString).
+// failures can't go to the log: SetSpdlogger's statement is dropped, and the refusals that guard
+// an elevated process (a folder on the way to the log that someone else could have put there, a
+// "logPath" that leaves the log folder) go to a debugger and to the Application event log.
 #include "log/LogManager.h"
 
 #include "common/ModulePath.h"
@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -37,11 +38,37 @@ std::uint64_t BackupCountFromSetting(int backupFileNum) {
     return static_cast<std::uint64_t>(std::clamp(backupFileNum, kMinBackupFiles, kMaxBackupFiles));
 }
 
-bool IsPlainFileName(const std::string& name) {
-    // A separator or a drive would let the settings file send an elevated process's writes, renames
-    // and truncations anywhere; "." and ".." name folders, not files. A colon also rules out
-    // alternate data streams.
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
+bool IsSafeLogPath(const std::string& name) {
+    // The settings file could otherwise send an elevated process's writes, renames and truncations
+    // anywhere: every step must be a plain name inside the user directory.
+    if (name.empty()) {
+        return false;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = name.find_first_of("\\/", start);
+        const std::string_view step =
+            std::string_view(name).substr(start, end == std::string::npos ? end : end - start);
+        if (step.empty() || step.back() == '.' || step.back() == ' ') {
+            return false;
+        }
+        for (const char c : step) {
+            if (static_cast<unsigned char>(c) < 0x20 ||
+                std::string_view(":*?\"<>|").find(c) != std::string_view::npos) {
+                return false;
+            }
+        }
+        if (end == std::string::npos) {
+            return true;
+        }
+        start = end + 1;
+    }
+}
+
+std::string BaseNameFromImagePath(const std::string& path) {
+    const std::size_t lastSep = path.rfind('\\');
+    const std::string fileName = lastSep == std::string::npos ? path : path.substr(lastSep + 1);
+    return fileName.substr(0, fileName.find(".exe"));
 }
 
 int LevelFromSetting(const std::string& text) {
@@ -64,16 +91,20 @@ namespace {
 
 const std::string kLogConfigFile = "config\\logConfig.cfg";
 
-bool IsExistingEntry(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(AnsiToWide(path), error);
-    return std::filesystem::status_known(status) && std::filesystem::exists(status) &&
-           status.type() != std::filesystem::file_type::unknown;
-}
+// Told to the Application event log under the product's name when the log can't be used.
+constexpr DWORD kLogNotUsedEventId = 1;
 
-// There is no log yet to say why the set-up stops; a debugger or DebugView can show it.
-void ReportRefusal(const std::wstring& text) {
-    OutputDebugStringW((L"Log set-up: " + text + L"; nothing is logged.\n").c_str());
+// There is no log yet to say why the set-up stops. A debugger shows it, and so does the
+// Application event log, where an administrator looks when a program's log stays empty: a
+// standard user who made a folder on the way first must not be able to silence every elevated run
+// unseen. The set-up is retried at every statement, so each reason is reported once per process.
+void ReportRefusal(const std::string& product, const std::wstring& text) {
+    const std::wstring line = L"Log set-up: " + text + L"; nothing is logged.";
+    OutputDebugStringW((line + L"\n").c_str());
+    static std::set<std::wstring> reported; // only touched under the set-up lock
+    if (reported.insert(line).second) {
+        (void)Seams::ReportEventLog(AnsiToWide(product).c_str(), EVENTLOG_ERROR_TYPE, kLogNotUsedEventId, line.c_str());
+    }
 }
 
 // True when this call made `path` with the access list of `mode`. The "admin" list is protected
@@ -101,90 +132,103 @@ bool CreateDirectoryWithAcl(const std::string& path, int mode) {
     return CreateDirectoryA(path.c_str(), &attributes) == TRUE;
 }
 
-enum class FolderState { Made, Existing, Missing };
+// A folder made with default security (it inherits from the folder it is made in).
+constexpr int kDefaultSecurity = -1;
 
-// Made only when this call created the folder: an entry that appears between the look and the
-// creation counts as existing, and so is checked like any other.
-FolderState MakeFolder(const std::string& path) {
-    if (IsExistingEntry(path)) {
-        return FolderState::Existing;
-    }
-    if (CreateDirectoryA(path.c_str(), nullptr)) {
-        return FolderState::Made;
-    }
-    return GetLastError() == ERROR_ALREADY_EXISTS ? FolderState::Existing : FolderState::Missing;
-}
+enum class FolderState { Made, Existing, Unusable };
 
-// "admin" or "usr": made with its access list, or with default security when that list can't be
-// built.
-FolderState MakeSubfolder(const std::string& path, int mode) {
-    if (IsExistingEntry(path)) {
-        return FolderState::Existing;
-    }
-    if (CreateDirectoryWithAcl(path, mode) || CreateDirectoryA(path.c_str(), nullptr)) {
-        return FolderState::Made;
-    }
-    return IsExistingEntry(path) ? FolderState::Existing : FolderState::Missing;
-}
-
-// Whether an elevated process may use a folder it found on its way to the log (see FolderRefusal).
-bool IsTrustedFolder(const std::string& path) {
-    const std::wstring widePath = AnsiToWide(path);
-    DWORD attributes = 0;
-    std::wstring owner;
-    const wchar_t* refusal = Seams::QueryEntryOwner(widePath.c_str(), &attributes, &owner)
-                                 ? LogDetail::FolderRefusal(attributes, owner)
-                                 : L"its owner can't be read";
-    if (refusal != nullptr) {
-        ReportRefusal(widePath + L" is not used: " + refusal);
-        return false;
-    }
-    return true;
-}
+struct FolderUse {
+    FolderState state;
+    std::wstring refusal; // why an Unusable folder is not used
+};
 
 bool IsBelowProgramData(const std::string& path) {
     constexpr std::string_view kProgramData = "C:\\ProgramData\\";
     return path.size() > kProgramData.size() && path.starts_with(kProgramData);
 }
 
-// False when the log directory can't be made, or when this process is elevated and one of the
-// folders on the way to its log could have been put there by someone else. The tree is walked
-// level by level, so nothing is made inside a folder before it has passed.
-bool CreateLogDirectories(const std::string& logDir, bool elevated) {
+// Makes a folder on the way to the log, or finds it. For an elevated process an existing folder
+// below C:\ProgramData is used only when it is a real folder (no junction or link) of a trusted
+// owner: anyone may create folders there, and a junction would send the log's writes, renames
+// and truncations wherever its maker chose. The look is at the entry itself, never through it, so
+// a junction whose target can't be resolved is seen as what it is, not taken for a missing folder
+// that the creation then fails to make. Made only when this call created the folder: one that
+// appears between the look and the creation is checked like any other.
+FolderUse UseFolder(const std::string& path, int mode, bool elevated) {
+    const std::wstring widePath = AnsiToWide(path);
+    DWORD attributes = 0;
+    std::wstring owner;
+    bool looked = Seams::QueryEntryOwner(widePath.c_str(), &attributes, &owner) != FALSE;
+    if (!looked) {
+        if ((mode != kDefaultSecurity && CreateDirectoryWithAcl(path, mode)) ||
+            CreateDirectoryA(path.c_str(), nullptr)) {
+            return {FolderState::Made, {}};
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS) {
+            return {FolderState::Unusable, widePath + L" can't be made (error " + std::to_wstring(error) + L")"};
+        }
+        looked = Seams::QueryEntryOwner(widePath.c_str(), &attributes, &owner) != FALSE;
+    }
+    if (!elevated || !IsBelowProgramData(path)) {
+        return {FolderState::Existing, {}};
+    }
+    const wchar_t* refusal = looked ? LogDetail::FolderRefusal(attributes, owner) : L"its owner can't be read";
+    if (refusal != nullptr) {
+        return {FolderState::Unusable, widePath + L" is not used: " + refusal};
+    }
+    return {FolderState::Existing, {}};
+}
+
+// False when the log directory can't be used: a folder on the way could not be made, or this
+// process is elevated and one of them could have been put there by someone else. The tree is
+// walked level by level, so nothing is made inside a folder before it has passed.
+bool CreateLogDirectories(const std::string& logDir, bool elevated, const std::string& product) {
     constexpr std::size_t kAfterDriveRoot = 3; // "C:\"
     for (std::size_t end = logDir.find('\\', kAfterDriveRoot); end != std::string::npos;
          end = logDir.find('\\', end + 1)) {
-        const std::string folder = logDir.substr(0, end);
-        const FolderState state = MakeFolder(folder);
-        if (state == FolderState::Missing ||
-            (state == FolderState::Existing && elevated && IsBelowProgramData(folder) && !IsTrustedFolder(folder))) {
+        const FolderUse use = UseFolder(logDir.substr(0, end), kDefaultSecurity, elevated);
+        if (use.state == FolderState::Unusable) {
+            ReportRefusal(product, use.refusal);
             return false;
         }
     }
     std::error_code error;
-    if (!std::filesystem::is_directory(AnsiToWide(logDir), error)) {
-        return false;
-    }
     // Clears a read-only attribute someone put on the folder; a failure shows when the file opens.
     std::filesystem::permissions(AnsiToWide(logDir),
                                  std::filesystem::perms::owner_all | std::filesystem::perms::others_read,
                                  std::filesystem::perm_options::add, error);
 
-    // An "admin" folder that was there already must pass like the others, and then gets the
-    // access list this program makes it with (one made by an earlier version may still inherit
-    // what every user may do in C:\ProgramData), or it is not used.
+    // Both folders exist after every attempt, whichever of them this process logs to; only the one
+    // it logs to has to pass. An "admin" folder that was there already then gets the access list
+    // this program makes it with (one made by an earlier version may still inherit what every user
+    // may do in C:\ProgramData), or it is not used.
     const std::string admin = logDir + "admin";
-    if (MakeSubfolder(admin, LogDetail::kAdminDirectoryMode) == FolderState::Existing && elevated) {
-        if (!IsTrustedFolder(admin)) {
-            return false;
-        }
-        if (!LogDetail::ApplyAdminAccessList(AnsiToWide(admin))) {
-            ReportRefusal(AnsiToWide(admin) + L" is not used: its access list can't be set");
+    const FolderUse adminUse = UseFolder(admin, LogDetail::kAdminDirectoryMode, elevated);
+    if (elevated && adminUse.state == FolderState::Unusable) {
+        ReportRefusal(product, adminUse.refusal);
+        return false;
+    }
+    if (elevated && adminUse.state == FolderState::Existing && !LogDetail::ApplyAdminAccessList(AnsiToWide(admin))) {
+        ReportRefusal(product, AnsiToWide(admin) + L" is not used: its access list can't be set");
+        return false;
+    }
+    (void)UseFolder(logDir + "usr", LogDetail::kUsrDirectoryMode, elevated);
+    return true;
+}
+
+// The subfolders "logPath" names ("sub" of "sub\run.log") under the user directory, made or
+// checked as the folders above them were.
+bool CreateLogPathFolders(const std::string& userDir, const std::string& logName, bool elevated,
+                          const std::string& product) {
+    for (std::size_t end = logName.find_first_of("\\/"); end != std::string::npos;
+         end = logName.find_first_of("\\/", end + 1)) {
+        const FolderUse use = UseFolder(userDir + logName.substr(0, end), kDefaultSecurity, elevated);
+        if (use.state == FolderState::Unusable) {
+            ReportRefusal(product, use.refusal);
             return false;
         }
     }
-    // Both folders exist after every attempt, whichever of them this process logs to.
-    (void)MakeSubfolder(logDir + "usr", LogDetail::kUsrDirectoryMode);
     return true;
 }
 
@@ -201,11 +245,8 @@ bool GetProcessBaseName(std::string& baseName) {
     }
     char buffer[260] = {};
     DWORD size = 259;
-    const std::string fullPath = QueryFullProcessImageNameA(process.get(), 0, buffer, &size) ? buffer : "";
-    const std::size_t lastSep = fullPath.rfind('\\');
-    const std::string fileName = lastSep == std::string::npos ? fullPath : fullPath.substr(lastSep + 1);
-    // Case-sensitive on purpose: tool.EXE keeps its whole name as its section.
-    baseName = fileName.substr(0, fileName.find(".exe"));
+    baseName =
+        LogDetail::BaseNameFromImagePath(QueryFullProcessImageNameA(process.get(), 0, buffer, &size) ? buffer : "");
     return true;
 }
 
@@ -214,10 +255,6 @@ bool IsProcessElevated() {
     DWORD returnedLength = 0;
     return Seams::QueryTokenElevation(&isElevated, &returnedLength) && returnedLength == sizeof(DWORD) &&
            isElevated != 0;
-}
-
-std::string GetUserDirectoryName() {
-    return IsProcessElevated() ? "admin\\" : "usr\\";
 }
 
 int ReadLogLevel(const std::string& section, const std::string& file) {
@@ -264,7 +301,8 @@ std::string GetSettingsFilePath() {
 bool LogManager::SetUpLogger() {
     // Without a product name there is no log folder: relative "admin" and "usr" folders would
     // land in whatever the working directory is.
-    if (m_logDir.empty() || !CreateLogDirectories(m_logDir, IsProcessElevated())) {
+    const bool elevated = IsProcessElevated();
+    if (m_logDir.empty() || !CreateLogDirectories(m_logDir, elevated, m_productName)) {
         return false;
     }
     const std::string settingsPath = GetSettingsFilePath();
@@ -279,16 +317,16 @@ bool LogManager::SetUpLogger() {
     if (logName.empty()) {
         return false;
     }
-    if (!LogDetail::IsPlainFileName(logName)) {
-        ReportRefusal(L"\"logPath\" is not a plain file name: " + AnsiToWide(logName));
+    if (!LogDetail::IsSafeLogPath(logName)) {
+        ReportRefusal(m_productName, L"\"logPath\" does not name a file inside the log folder: " + AnsiToWide(logName));
         return false;
     }
-    const std::string logFilePath = m_logDir + GetUserDirectoryName() + logName;
+    const std::string userDir = m_logDir + (elevated ? "admin\\" : "usr\\");
     const std::string pattern = ReadProfileString(baseName, "fileFormat", settingsPath);
-    if (pattern.empty()) {
+    if (pattern.empty() || !CreateLogPathFolders(userDir, logName, elevated, m_productName)) {
         return false;
     }
-    SetSpdlogger(baseName, logFilePath, settingsPath);
+    SetSpdlogger(baseName, userDir + logName, settingsPath);
     if (!g_spdlogger) {
         return false;
     }

@@ -49,11 +49,47 @@ void CreateParentFolders(const std::string& fileName) {
     }
 }
 
+// True when `name` is a link: a symbolic link or junction, or a file with more than one name (a
+// hard link). Writing, truncating or un-marking through it would change whatever it leads to.
+bool IsLink(const std::string& name) {
+    const unique_file_handle entry(
+        CreateFileA(name.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!entry || !GetFileInformationByHandle(entry.get(), &info)) {
+        return false; // nothing there yet, or nothing this process could open anyway
+    }
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks > 1;
+}
+
+// Moves `source` onto `target`, replacing it in one step: a backup that can't be replaced (held
+// open by a viewer or a scanner) is then kept, where deleting it first would lose it. A backup is
+// read-only, which MoveFileEx won't replace, so the mark is cleared first and put back if the move
+// fails.
+bool MoveReplacing(const std::string& source, const std::string& target) {
+    const bool targetWasThere = PathExists(target);
+    (void)_chmod(target.c_str(), kModeReadWrite);
+    if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    if (targetWasThere) {
+        (void)_chmod(target.c_str(), kModeReadOnly);
+    }
+    SetLastError(error);
+    return false;
+}
+
 } // namespace
 
 void ProtectedLogFile::Open(const std::string& name, bool truncate) {
     Close();
     m_fileName = name;
+    // Only administrators can put entries in the protected log folder, but a log left from before
+    // it was protected could be a link: never write through one.
+    if (IsLink(name)) {
+        spdlog::throw_spdlog_ex("Refusing to open " + name + " for writing: it is a link");
+    }
     for (int tryIndex = 0; tryIndex < m_openTries; ++tryIndex) {
         CreateParentFolders(name);
         // A log left by an earlier run is read-only; the file may also not exist yet.
@@ -116,8 +152,8 @@ ProtectedRotatingFileSink::ProtectedRotatingFileSink(std::string baseFileName, s
     m_file.Open(FileNameByIndex(m_baseFileName, 0), false);
     m_currentSize = m_file.Size();
     if (rotateOnOpen && m_currentSize > 0) {
-        Rotate();
-        m_currentSize = 0;
+        (void)Rotate();
+        m_currentSize = m_file.Size();
     }
 }
 
@@ -144,16 +180,21 @@ void ProtectedRotatingFileSink::sink_it_(const spdlog::details::log_msg& msg) {
     spdlog::memory_buf_t formatted;
     formatter_->format(msg, formatted);
     if (!m_file.IsOpen()) {
-        // The reopen at the end of an earlier rotation failed, so the base file was already moved
-        // to the first backup. Rotating again would shift the backups once per statement and lose
-        // the oldest each time; open a fresh current file instead.
-        m_file.Reopen(true);
-        m_currentSize = 0;
+        // The reopen at the end of an earlier rotation failed. Appending keeps whatever is in the
+        // base file; after a completed shift there is none, and a fresh file begins.
+        m_file.Reopen(false);
+        m_currentSize = m_file.Size();
     }
     m_currentSize += formatted.size();
     if (m_currentSize > m_sizeLimit) {
-        Rotate();
+        const std::string failure = Rotate();
         m_currentSize = formatted.size();
+        if (!failure.empty()) {
+            // Said in the file itself: the log can't take a statement of its own from inside the sink.
+            spdlog::memory_buf_t note;
+            formatter_->format(spdlog::details::log_msg(msg.logger_name, spdlog::level::warn, failure), note);
+            m_file.Write(note);
+        }
     }
     m_file.Write(formatted);
 }
@@ -162,35 +203,29 @@ void ProtectedRotatingFileSink::flush_() {
     m_file.Flush();
 }
 
-void ProtectedRotatingFileSink::Rotate() {
+std::string ProtectedRotatingFileSink::Rotate() {
     m_file.Close();
-    // Backups are closed files and so read-only: remove() can't delete such a target, and the
-    // rename onto it then fails too. Clearing the attribute first lets the backups shift.
-    const auto replace = [](const std::string& source, const std::string& target) {
-        (void)_chmod(target.c_str(), kModeReadWrite);
-        (void)std::remove(target.c_str());
-        return std::rename(source.c_str(), target.c_str()) == 0;
-    };
     for (std::uint64_t i = m_backupCount; i > 0; --i) {
         const std::string source = FileNameByIndex(m_baseFileName, i - 1);
         if (!PathExists(source)) {
             continue;
         }
         const std::string target = FileNameByIndex(m_baseFileName, i);
-        if (replace(source, target)) {
+        if (MoveReplacing(source, target)) {
             continue;
         }
         // Another program (a virus scanner, an editor) may hold the file for a moment.
         Sleep(100);
-        if (!replace(source, target)) {
-            const int renameError = errno;
-            // Empty the current file anyway so the log stays bounded.
-            m_file.Reopen(true);
-            m_currentSize = 0;
-            std::string message = "rotating_file_sink: failed renaming ";
-            message.append(source).append(" to ").append(target);
-            spdlog::throw_spdlog_ex(message, renameError);
+        if (!MoveReplacing(source, target)) {
+            const DWORD error = GetLastError();
+            // The moves made so far only shifted older backups: the current file is still in place,
+            // and the log goes on in it until the next try.
+            m_file.Reopen(false);
+            return fmt::format("log rotation stopped: {} could not be renamed to {} (error {}); the log goes on in "
+                               "this file",
+                               source, target, error);
         }
     }
     m_file.Reopen(true);
+    return {};
 }

@@ -1,6 +1,7 @@
 // The log file sink: one UTF-8 file rotated by size into numbered backups (run.log, run.1.log, ...).
 // A log file is writable only while the sink holds it open; every file it closes (at rotation and
 // at exit) is marked read-only, so backups and the log of an earlier run lie read-only on disk.
+// It never writes through a link, and a rotation that can't move a backup loses no line.
 // Private to log/: it pulls in spdlog, which the rest of the program never sees.
 #pragma once
 
@@ -24,7 +25,7 @@ public:
     ProtectedLogFile& operator=(const ProtectedLogFile&) = delete;
 
     // Opens `name` for appending (emptied first when `truncate`), making it writable; creates
-    // missing folders. Throws spdlog_ex after five failed tries.
+    // missing folders. Throws spdlog_ex after five failed tries, and at once when `name` is a link.
     void Open(const std::string& name, bool truncate);
     // Opens the last opened name again.
     void Reopen(bool truncate);
@@ -63,7 +64,11 @@ protected:
     void flush_() override;
 
 private:
-    void Rotate();
+    // Shifts the backups and starts an empty current file. When a backup can't be moved, stops
+    // there and keeps appending to the current file, so no line is lost; the returned text says
+    // what failed (empty on success). The size then counts from this attempt, so the next one
+    // comes after another size limit's worth of lines.
+    std::string Rotate();
 
     std::string m_baseFileName;
     std::uint64_t m_sizeLimit = 0;

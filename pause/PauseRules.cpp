@@ -76,6 +76,11 @@ std::optional<uint32_t> DaysLeft(const std::string& endTime, __time64_t now) {
     return difference > 0 ? static_cast<uint32_t>(difference) : 0U;
 }
 
+std::string Unpadded(const std::string& zTime) {
+    const size_t end = zTime.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : zTime.substr(0, end + 1);
+}
+
 std::optional<std::string> LocalDate(const std::string& zTime) {
     __time64_t time = -1;
     tm local{};

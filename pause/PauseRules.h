@@ -36,6 +36,9 @@ inline constexpr uint32_t kMaxDays = 365;
 // Nothing when the end is not after now or cannot be converted.
 [[nodiscard]] std::optional<uint32_t> DaysLeft(const std::string& endTime, __time64_t now);
 
+// A stored Z-time text as read back (its zero padding turned into blanks) without the blanks.
+[[nodiscard]] std::string Unpadded(const std::string& zTime);
+
 // The local calendar date ("%Y-%m-%d") of a Z-time text (padding allowed); nothing when it is no
 // time the runtime can show.
 [[nodiscard]] std::optional<std::string> LocalDate(const std::string& zTime);

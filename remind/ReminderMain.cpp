@@ -24,7 +24,7 @@ int Remind(HINSTANCE instance) {
     }
     if (decision.event != Event::none) {
         const BalloonText text{LookUp(L"IDS_APP_NAME"), Text(decision, LookUp), LookUp(L"IDS_APP_NAME")};
-        const HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(103));
+        HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(103));
         // Told only once it could be shown: a user without a notification area hears of it later.
         if (ShowBalloon(text, icon) == BalloonEnd::failed) {
             return 1;

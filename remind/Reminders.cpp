@@ -19,11 +19,6 @@ constexpr wchar_t kPauseEnd[] = L"pauseEnd";
 constexpr wchar_t kShown[] = L"shown";
 constexpr wchar_t kResumedEnd[] = L"resumedEnd";
 
-std::string Trimmed(const std::string& text) {
-    const size_t end = text.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
-}
-
 std::string Mark(Event event) {
     return WideToAnsi(EventName(event)) + ";";
 }
@@ -176,7 +171,7 @@ bool Check(PauseWinUpdates& engine, bool dryRun, Decision& decision) {
     if (!engine.GetPauseStatus(endDate)) {
         return false;
     }
-    PauseNow now{engine.m_isPaused, engine.m_isPaused ? Trimmed(engine.m_pauseEndTime) : std::string(),
+    PauseNow now{engine.m_isPaused, engine.m_isPaused ? PauseRules::Unpadded(engine.m_pauseEndTime) : std::string(),
                  WindowsPauseView::Read()};
     Record record;
     if (!ReadRecord(record)) {
@@ -208,7 +203,7 @@ bool SetEnabled(bool enabled) {
 void NoteResumed(const std::string& endTime) {
     Record record;
     if (ReadRecord(record)) {
-        record.resumedEnd = Trimmed(endTime);
+        record.resumedEnd = PauseRules::Unpadded(endTime);
         (void)WriteRecord(record);
     }
 }

@@ -2,6 +2,9 @@
 
 #include "log/LogManager.h"
 
+#include <memory>
+#include <new>
+
 ConfirmWindow::ConfirmWindow(const std::wstring& message) : m_message(message) {}
 
 ConfirmWindow::~ConfirmWindow() = default;
@@ -36,3 +39,25 @@ void ConfirmWindow::Notify(DuiLib::TNotifyUI& msg) {
     }
     WindowImplBase::Notify(msg);
 }
+
+namespace NvLullgate {
+
+void ShowMessageOver(HWND owner, const std::wstring& text) {
+    const std::unique_ptr<ConfirmWindow> window(new (std::nothrow) ConfirmWindow(text));
+    if (window == nullptr) {
+        LOG_ERROR(L"create confirm window fail");
+        return;
+    }
+    (void)window->ShowModalOver(owner, L"LullgateConfirmWnd"); // one button: there is no answer to act on
+}
+
+void TellLinkNotOpened(const std::wstring& address) {
+    // Put in as text: an address is no format, and a translation cannot reach the C runtime's.
+    std::wstring text = DuiLib::UICulture::GetInstance()->GetString(L"IDS_LINK_NOT_OPENED").str();
+    if (const size_t at = text.find(L"%s"); at != std::wstring::npos) {
+        text.replace(at, 2, address);
+    }
+    ShowMessageOver(GetActiveWindow(), text);
+}
+
+} // namespace NvLullgate

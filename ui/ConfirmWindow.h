@@ -21,3 +21,10 @@ protected:
 private:
     std::wstring m_message;
 };
+
+namespace NvLullgate {
+// Shows `text` in the message window, modally over `owner` (centred on the screen without one).
+void ShowMessageOver(HWND owner, const std::wstring& text);
+// The message that a document could not be opened for the user, naming where it is.
+void TellLinkNotOpened(const std::wstring& address);
+} // namespace NvLullgate

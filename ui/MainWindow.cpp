@@ -401,12 +401,7 @@ void MainWindow::ShowPauseFailWindow() {
 }
 
 void MainWindow::ShowConfirmWindow(const std::wstring& text) {
-    const std::unique_ptr<ConfirmWindow> window(new (std::nothrow) ConfirmWindow(text));
-    if (window == nullptr) {
-        LOG_ERROR(L"create confirm window fail");
-        return;
-    }
-    (void)window->ShowModalOver(m_hWnd, L"LullgateConfirmWnd"); // one button: there is no answer to act on
+    ShowMessageOver(m_hWnd, text);
 }
 
 void MainWindow::ShowAboutForm() {

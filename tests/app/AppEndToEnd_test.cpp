@@ -21,29 +21,31 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr wchar_t kMainClass[] = L"CalmlockUI";
-constexpr wchar_t kMainTitle[] = L"Calmlock";
-constexpr wchar_t kConsentClass[] = L"PrivacySecurityWelcomUI";
-constexpr wchar_t kConsentTitle[] = L"PrivacySecurityWelcom";
-constexpr wchar_t kRecordKey[] = L"SOFTWARE\\Norvane\\Lullgate";
-
 // The dist folder and the folder of the stand-in libraries, from the command line.
 fs::path g_dist;
 fs::path g_planted;
 
+// A program of dist/ started from another folder (it must find its files beside itself); with an
+// output file, a console program whose output goes there.
 class Program {
 public:
-    explicit Program(const fs::path& folder = g_dist) {
+    explicit Program(const fs::path& exe = g_dist / L"Lullgate.exe", const std::wstring& arguments = L"",
+                     const fs::path& output = {}) {
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
-        const fs::path exe = folder / L"Lullgate.exe";
-        std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
-        // Started from another folder: the program must find its files beside itself.
+        if (!output.empty()) {
+            m_output.reset(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdOutput = startup.hStdError = m_output.get();
+        }
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
         wchar_t temp[MAX_PATH + 1]{};
         GetTempPathW(MAX_PATH + 1, temp);
-        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &startup,
-                           &info)) {
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, m_output.valid(),
+                           m_output ? CREATE_NO_WINDOW : 0, nullptr, temp, &startup, &info)) {
             m_process.reset(info.hProcess);
             CloseHandle(info.hThread);
         }
@@ -52,10 +54,9 @@ public:
     // The exit code, or -1 when it did not end in time.
     [[nodiscard]] long WaitForExit(DWORD ms = 20000) const {
         DWORD code = 0;
-        if (WaitForSingleObject(m_process.get(), ms) != WAIT_OBJECT_0 || !GetExitCodeProcess(m_process.get(), &code)) {
-            return -1;
-        }
-        return static_cast<long>(code);
+        return WaitForSingleObject(m_process.get(), ms) == WAIT_OBJECT_0 && GetExitCodeProcess(m_process.get(), &code)
+                   ? static_cast<long>(code)
+                   : -1;
     }
     ~Program() {
         if (m_process && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT) {
@@ -67,18 +68,18 @@ public:
     Program& operator=(const Program&) = delete;
 
 private:
+    unique_file_handle m_output;
     unique_handle m_process;
 };
 
 HWND MainWindow() {
-    return FindWindowW(kMainClass, kMainTitle);
+    return FindWindowW(L"CalmlockUI", L"Calmlock");
 }
 HWND ConsentWindow() {
-    return FindWindowW(kConsentClass, kConsentTitle);
+    return FindWindowW(L"PrivacySecurityWelcomUI", L"PrivacySecurityWelcom");
 }
 bool MainVisible() {
-    HWND main = MainWindow();
-    return main != nullptr && IsWindowVisible(main);
+    return IsWindowVisible(MainWindow()) != FALSE; // false for no window
 }
 
 // Polls until `done` holds; meanwhile `watch` runs on every round (to notice a window showing).
@@ -97,18 +98,13 @@ bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
     return false;
 }
 
-void PressKey(HWND window, WPARAM key) {
-    PostMessageW(window, WM_KEYDOWN, key, 1);
-    PostMessageW(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
-}
-
 bool RecordExists() {
     unique_hkey key;
     return RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane\\Lullgate\\sign", 0, KEY_READ, key.put()) ==
            ERROR_SUCCESS;
 }
 void DeleteRecord() {
-    RegDeleteTreeW(HKEY_CURRENT_USER, kRecordKey);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane\\Lullgate");
 }
 
 // Waits for the consent window of a program started without a record and answers it with `key`
@@ -122,68 +118,34 @@ FirstStart ShowConsentAndAnswer(WPARAM key) {
     FirstStart seen;
     // The main window seen visible while the question is still there: the consent window only ever
     // goes away, so if it exists after the main window was seen, both were there at once.
-    auto watch = [&] {
-        const bool mainVisible = MainVisible();
-        seen.mainSeenBeforeAnswer = seen.mainSeenBeforeAnswer || (mainVisible && ConsentWindow() != nullptr);
-    };
-    seen.consentShown =
-        PollUntil([] { return ConsentWindow() != nullptr && IsWindowVisible(ConsentWindow()); }, 15s, watch);
+    auto watch = [&] { seen.mainSeenBeforeAnswer |= MainVisible() && ConsentWindow() != nullptr; };
+    seen.consentShown = PollUntil([] { return IsWindowVisible(ConsentWindow()) != FALSE; }, 15s, watch);
     if (seen.consentShown) {
-        PollUntil([] { return false; }, 300ms, watch); // it stays hidden while the question is open
-        PressKey(ConsentWindow(), key);
+        PollUntil([] { return false; }, 500ms, watch); // it stays hidden while the question is open
+        PostMessageW(ConsentWindow(), WM_KEYDOWN, key, 1);
+        PostMessageW(ConsentWindow(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
         PollUntil([] { return ConsentWindow() == nullptr; }, 10s, watch);
     }
     return seen;
 }
 
-TEST(AppEndToEnd, FirstStartAsksBeforeShowingAndAgreeingOpensTheMainWindow) {
-    DeleteRecord();
-    Program program;
-    ASSERT_TRUE(program.Started());
-    const FirstStart seen = ShowConsentAndAnswer(VK_RETURN);
-    EXPECT_TRUE(seen.consentShown);
-    EXPECT_FALSE(seen.mainSeenBeforeAnswer);
-    EXPECT_TRUE(PollUntil(MainVisible, 10s));
-    EXPECT_TRUE(RecordExists());
-    PostMessageW(MainWindow(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.WaitForExit(), 0);
-}
-
-TEST(AppEndToEnd, RefusingEndsWithZeroAndNeverShowsTheMainWindow) {
-    DeleteRecord();
-    Program program;
-    ASSERT_TRUE(program.Started());
-    const FirstStart seen = ShowConsentAndAnswer(VK_ESCAPE);
-    EXPECT_TRUE(seen.consentShown);
-    EXPECT_FALSE(seen.mainSeenBeforeAnswer);
-    bool mainSeen = false;
-    EXPECT_TRUE(
-        PollUntil([&] { return program.WaitForExit(0) != -1; }, 10s, [&] { mainSeen = mainSeen || MainVisible(); }));
-    EXPECT_FALSE(mainSeen);
-    EXPECT_EQ(program.WaitForExit(), 0);
-    EXPECT_FALSE(RecordExists());
-}
-
-TEST(AppEndToEnd, SecondStartRaisesTheFirstAndEndsWithZero) {
+// Agreeing (Enter presses Agree) opens the main window and keeps the record; a second start while
+// the first still asks leaves its main window hidden, and once it shows restores and raises it.
+TEST(AppEndToEnd, FirstStartAsksBeforeShowingAndASecondStartOnlyRaisesTheFirst) {
     DeleteRecord();
     Program first;
     ASSERT_TRUE(first.Started());
     ASSERT_TRUE(PollUntil([] { return ConsentWindow() != nullptr; }, 15s));
-
-    // While the first still asks for consent, its main window must stay hidden.
-    bool mainSeen = false;
     {
         Program second;
         ASSERT_TRUE(second.Started());
         EXPECT_EQ(second.WaitForExit(), 0);
     }
-    PollUntil([] { return false; }, 500ms, [&] { mainSeen = mainSeen || MainVisible(); });
-    EXPECT_FALSE(mainSeen);
-    EXPECT_NE(ConsentWindow(), nullptr);
-
-    PressKey(ConsentWindow(), VK_RETURN);
+    const FirstStart seen = ShowConsentAndAnswer(VK_RETURN);
+    EXPECT_TRUE(seen.consentShown);
+    EXPECT_FALSE(seen.mainSeenBeforeAnswer);
     ASSERT_TRUE(PollUntil(MainVisible, 10s));
-    // Once shown, a second start restores and raises it.
+    EXPECT_TRUE(RecordExists());
     ShowWindow(MainWindow(), SW_MINIMIZE);
     {
         Program second;
@@ -195,28 +157,10 @@ TEST(AppEndToEnd, SecondStartRaisesTheFirstAndEndsWithZero) {
     EXPECT_EQ(first.WaitForExit(), 0);
 }
 
-TEST(AppEndToEnd, TheLogLiesInTheAdminFolderInTheConfiguredPattern) {
-    // The runs above have logged (the consent check at least); one more start makes sure.
-    {
-        DeleteRecord();
-        Program program;
-        ASSERT_TRUE(program.Started());
-        (void)ShowConsentAndAnswer(VK_ESCAPE);
-        EXPECT_EQ(program.WaitForExit(), 0);
-    }
-    const fs::path log = L"C:\\ProgramData\\Dired\\Lullgate\\log\\admin\\Lullgate.log";
-    ASSERT_TRUE(fs::exists(log));
-    std::ifstream in(log, std::ios::binary);
-    std::string line;
-    ASSERT_TRUE(std::getline(in, line));
-    // [%Y-%m-%d %H:%M:%S.%e] [%l] [%P:%t] %v, ending in the statement's function tag and CR LF.
-    static const std::regex pattern(
-        R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[(warning|error)\] \[\d+:\d+\] .+\(.+\)\r)");
-    EXPECT_TRUE(std::regex_match(line, pattern)) << line;
-}
-
-TEST(AppEndToEnd, LibrariesPlantedBesideTheProgramAreNotLoaded) {
-    // A copy of the program with stand-ins named like the system libraries it uses.
+// Refusing (Esc) ends with 0 without a record or a main window. The run is a copy of the program
+// with stand-ins named like the system libraries it uses beside it: none may be loaded. The runs so
+// far have logged (the consent check at least) in the configured pattern.
+TEST(AppEndToEnd, RefusingEndsWithZeroLoadsNoPlantedLibraryAndTheLogFollowsThePattern) {
     const fs::path folder = fs::temp_directory_path() / L"planted";
     fs::remove_all(folder);
     fs::copy(g_dist, folder, fs::copy_options::recursive);
@@ -225,50 +169,37 @@ TEST(AppEndToEnd, LibrariesPlantedBesideTheProgramAreNotLoaded) {
     }
     DeleteRecord();
     {
-        Program program(folder);
+        Program program(folder / L"Lullgate.exe");
         ASSERT_TRUE(program.Started());
-        // The consent window has painted: GDI+ and the DWM library are loaded by now.
-        EXPECT_TRUE(PollUntil([] { return ConsentWindow() != nullptr && IsWindowVisible(ConsentWindow()); }, 15s));
-        PollUntil([] { return false; }, 500ms);
-        PressKey(ConsentWindow(), VK_ESCAPE);
+        // The consent window has painted before the answer: GDI+ and the DWM library are loaded.
+        const FirstStart seen = ShowConsentAndAnswer(VK_ESCAPE);
+        EXPECT_TRUE(seen.consentShown);
+        EXPECT_FALSE(seen.mainSeenBeforeAnswer);
+        bool mainSeen = false;
+        EXPECT_TRUE(PollUntil([&] { return program.WaitForExit(0) != -1; }, 10s,
+                              [&] { mainSeen = mainSeen || MainVisible(); }));
+        EXPECT_FALSE(mainSeen);
         EXPECT_EQ(program.WaitForExit(), 0);
     }
+    EXPECT_FALSE(RecordExists());
     for (const wchar_t* name : {L"gdiplus.dll.loaded", L"dwmapi.dll.loaded"}) {
         EXPECT_FALSE(fs::exists(folder / name)) << fs::path(name).string();
     }
     std::error_code ignored;
     fs::remove_all(folder, ignored);
+
+    std::ifstream in(L"C:\\ProgramData\\Dired\\Lullgate\\log\\admin\\Lullgate.log", std::ios::binary);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    // [%Y-%m-%d %H:%M:%S.%e] [%l] [%P:%t] %v, ending in the statement's function tag and CR LF.
+    static const std::regex pattern(
+        R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[(warning|error)\] \[\d+:\d+\] .+\(.+\)\r)");
+    EXPECT_TRUE(std::regex_match(line, pattern)) << line;
 }
 
 // Runs lullgate-cli.exe from dist/ with its output redirected to `output`; the exit code.
 long RunCli(const std::wstring& arguments, const fs::path& output) {
-    SECURITY_ATTRIBUTES inherit{};
-    inherit.nLength = sizeof(inherit);
-    inherit.bInheritHandle = TRUE;
-    const unique_file_handle file(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                              FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return -1;
-    }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = file.get();
-    startup.hStdError = file.get();
-    const fs::path exe = g_dist / L"lullgate-cli.exe";
-    std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &info)) {
-        return -1;
-    }
-    const unique_handle process(info.hProcess);
-    const unique_handle thread(info.hThread);
-    DWORD code = 0;
-    if (WaitForSingleObject(process.get(), 20000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code)) {
-        return -1;
-    }
-    return static_cast<long>(code);
+    return Program(g_dist / L"lullgate-cli.exe", arguments, output).WaitForExit();
 }
 
 std::string ReadFileBytes(const fs::path& path) {
@@ -302,11 +233,8 @@ TEST(AppEndToEnd, CliPausesReportsAndResumesWithUtf8OutputAndItsOwnLog) {
 }
 
 TEST(AppEndToEnd, VersionResourceEqualsVersionXml) {
-    std::ifstream in(g_dist / L"version.xml", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
     std::smatch match;
-    const std::string xml = text.str();
+    const std::string xml = ReadFileBytes(g_dist / L"version.xml");
     ASSERT_TRUE(std::regex_search(xml, match, std::regex(R"re(<ConfigItem\s+Value="([^"]*)")re")));
     const std::string expected = match[1];
 

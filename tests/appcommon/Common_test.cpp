@@ -12,18 +12,20 @@ CapturedLine Error(const std::wstring& message) {
     return {4, message + L"(NvLullgate::Common::GetAppVersion)"};
 }
 
-class GetAppVersionTest : public ::testing::Test {
-protected:
-    LogCapture m_log;
-    BesideExeFiles m_files;
-};
-
-// Each file gives its version, or nothing and one line naming the step that failed.
-TEST_F(GetAppVersionTest, FirstConfigItemValueOrTheFailedStep) {
+// Each file gives its version, or nothing and one line naming the step that failed. The file is read
+// anew each time, from beside the executable and never from the working directory (which holds one
+// of its own here); a folder of that name is no file.
+TEST(GetAppVersion, FirstConfigItemValueOrTheFailedStep) {
+    LogCapture log;
+    BesideExeFiles files;
+    ScratchDirectory elsewhere;
+    ASSERT_TRUE(elsewhere.Write(L"version.xml", "<Config><ConfigItem Value=\"from-cwd\"/></Config>"));
+    const ScopedWorkingDirectory cwd(elsewhere.Path());
     const std::wstring noConfig = L"get Config Node fail,xml format error! xml file:version.xml";
     const std::wstring noValue = L"get Value attribute fail,xml format error! xml file:version.xml";
+    const std::wstring missing = L"get xml file fail. file name:version.xml";
     const struct {
-        const char* contents;
+        const char* contents; // null: no file
         const char* version;
         std::wstring message; // empty: nothing logged
     } cases[] = {
@@ -36,34 +38,21 @@ TEST_F(GetAppVersionTest, FirstConfigItemValueOrTheFailedStep) {
         {"<Config><ConfigItem Name=\"v\"/><ConfigItem Value=\"1.0\"/></Config>", "", noValue},
         {"<Config><Item Value=\"1.0\"/></Config>", "", noValue},
         {"<Config><ConfigItem Value=\"1.0\"></Config>", "", L"Load version.xml error"},
-        {"", "", L"Load version.xml error"},
+        {nullptr, "", missing},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.contents);
-        m_log.Clear();
-        ASSERT_TRUE(m_files.Write(L"version.xml", c.contents));
+        SCOPED_TRACE(c.contents != nullptr ? c.contents : "no file");
+        log.Clear();
+        files.Remove(L"version.xml");
+        ASSERT_TRUE(c.contents == nullptr || files.Write(L"version.xml", c.contents));
         EXPECT_EQ(Common::GetAppVersion(), c.version);
-        EXPECT_EQ(m_log.Lines(),
+        EXPECT_EQ(log.Lines(),
                   c.message.empty() ? std::vector<CapturedLine>{} : std::vector<CapturedLine>{Error(c.message)});
     }
-}
-
-TEST_F(GetAppVersionTest, ReadAnewFromBesideTheExecutableNeverTheWorkingDirectory) {
-    ScratchDirectory elsewhere;
-    ASSERT_TRUE(elsewhere.Write(L"version.xml", "<Config><ConfigItem Value=\"from-cwd\"/></Config>"));
-    ScopedWorkingDirectory cwd(elsewhere.Path());
-    ASSERT_TRUE(m_files.Write(L"version.xml", "<Config><ConfigItem Value=\"beside-exe\"/></Config>"));
-    EXPECT_EQ(Common::GetAppVersion(), "beside-exe");
-    ASSERT_TRUE(m_files.Write(L"version.xml", "<Config><ConfigItem Value=\"changed\"/></Config>"));
-    EXPECT_EQ(Common::GetAppVersion(), "changed");
-
-    // Missing, or a folder of that name.
-    m_files.Remove(L"version.xml");
+    ASSERT_TRUE(files.MakeDirectory(L"version.xml"));
+    log.Clear();
     EXPECT_EQ(Common::GetAppVersion(), "");
-    ASSERT_TRUE(m_files.MakeDirectory(L"version.xml"));
-    EXPECT_EQ(Common::GetAppVersion(), "");
-    const CapturedLine missing = Error(L"get xml file fail. file name:version.xml");
-    EXPECT_EQ(m_log.Lines(), (std::vector<CapturedLine>{missing, missing}));
+    EXPECT_EQ(log.Lines(), std::vector<CapturedLine>{Error(missing)});
 }
 
 struct Popup {
@@ -73,12 +62,11 @@ struct Popup {
 };
 
 bool IsAbove(HWND upper, HWND lower) {
-    for (HWND next = GetWindow(upper, GW_HWNDNEXT); next != nullptr; next = GetWindow(next, GW_HWNDNEXT)) {
-        if (next == lower) {
-            return true;
-        }
+    HWND next = GetWindow(upper, GW_HWNDNEXT);
+    while (next != nullptr && next != lower) {
+        next = GetWindow(next, GW_HWNDNEXT);
     }
-    return false;
+    return next == lower;
 }
 
 TEST(ShowTopByHwnd, RaisesWithoutStayingTopmostAndLogsANullHandle) {
@@ -96,6 +84,13 @@ TEST(ShowTopByHwnd, RaisesWithoutStayingTopmostAndLogsANullHandle) {
     Common::ShowTopByHwnd(nullptr);
     EXPECT_EQ(log.Lines(), (std::vector<CapturedLine>{
                                {4, L"hwnd is null, show top by hwnd fail!(NvLullgate::Common::ShowTopByHwnd)"}}));
+}
+
+// With the manifest's per-monitor awareness every start is answered E_ACCESSDENIED: no failure.
+TEST(DpiAwareness, OnlyRealFailuresCount) {
+    EXPECT_FALSE(Common::IsDpiAwarenessFailure(S_OK));
+    EXPECT_FALSE(Common::IsDpiAwarenessFailure(E_ACCESSDENIED));
+    EXPECT_TRUE(Common::IsDpiAwarenessFailure(E_INVALIDARG));
 }
 
 } // namespace

@@ -22,63 +22,53 @@ const wchar_t* kSkin = LR"(<Window size="300,200" caption="0,0,0,40" bkcolor="#F
     </VerticalLayout>
 </Window>)";
 
-class BehaviourTest : public ToolkitTest {
+class BehaviourTest : public OpenWindowTest {
 protected:
-    void SetUp() override {
-        ToolkitTest::SetUp();
-        ASSERT_NE(window.Open(), nullptr);
-        window.Pm().SetDPI(96);
-        window.Pm().EnsureLayout();
-    }
+    BehaviourTest() : OpenWindowTest(kSkin) {}
     LRESULT HitTest(POINT client) {
         ClientToScreen(window.GetHWND(), &client);
         return SendMessageW(window.GetHWND(), WM_NCHITTEST, 0, MAKELPARAM(client.x, client.y));
     }
-    DWORD Pixel(int x, int y) { return PaintedPixel(window, x, y); }
-    TestWindow window{kSkin};
 };
 
 } // namespace
 
 TEST_F(BehaviourTest, CaptionDragsExceptOverItsButtons) {
     EXPECT_EQ(HitTest(POINT{20, 20}), HTCAPTION);
-    EXPECT_EQ(HitTest(window.Driver().Centre(L"closebtn")), HTCLIENT);
+    EXPECT_EQ(HitTest(driver.Centre(L"closebtn")), HTCLIENT);
     EXPECT_EQ(HitTest(POINT{20, 60}), HTCLIENT); // below the caption
     // A disabled button in the caption drags like the caption itself.
     window.Pm().FindControl(L"closebtn")->SetEnabled(false);
-    EXPECT_EQ(HitTest(window.Driver().Centre(L"closebtn")), HTCAPTION);
+    EXPECT_EQ(HitTest(driver.Centre(L"closebtn")), HTCAPTION);
 }
 
-TEST_F(BehaviourTest, FocusRingOnlyAfterKeyboardUse) {
+TEST_F(BehaviourTest, FocusRingOnlyAfterKeyboardUseAndAnEditsAccentLine) {
     const RECT rc = window.Pm().FindControl(L"button")->GetPos();
     const int ringX = rc.left - 3; // 2 px ring, 2 px outside the control
     const int ringY = (rc.top + rc.bottom) / 2;
-    window.Driver().Click(L"button");
+    driver.Click(L"button");
     EXPECT_EQ(Pixel(ringX, ringY), 0xFFFFFFFFu);
-    window.Driver().PressKey(VK_TAB);       // to the edit
-    window.Driver().PressKey(VK_TAB, true); // back to the button, by keyboard
+    driver.PressKey(VK_TAB);       // to the edit
+    driver.PressKey(VK_TAB, true); // back to the button, by keyboard
     EXPECT_EQ(window.Pm().GetFocus()->GetName(), L"button");
     EXPECT_EQ(Pixel(ringX, ringY), 0xFF0067C0u);
     EXPECT_EQ(Pixel(rc.left - 1, ringY), 0xFFFFFFFFu); // the gap between ring and control
-}
-
-TEST_F(BehaviourTest, FocusedEditShowsItsAccentLine) {
-    const RECT rc = window.Pm().FindControl(L"edit")->GetPos();
-    const POINT bottom{(rc.left + rc.right) / 2, rc.bottom - 1};
+    // A focused edit shows its accent line instead.
+    const RECT edit = window.Pm().FindControl(L"edit")->GetPos();
+    const POINT bottom{(edit.left + edit.right) / 2, edit.bottom - 1};
     EXPECT_NE(Pixel(bottom.x, bottom.y), 0xFF0067C0u);
-    window.Driver().Type(L"edit", L"1");
+    driver.Type(L"edit", L"1");
     EXPECT_EQ(Pixel(bottom.x, bottom.y), 0xFF0067C0u);
 }
 
 TEST_F(BehaviourTest, NativeEditFollowsVisibilityOfItsParents) {
     auto* edit = static_cast<CEditUI*>(window.Pm().FindControl(L"edit")->GetInterface(L"Edit"));
     HWND native = edit->GetNativeWindow();
-    EXPECT_TRUE(IsWindowVisible(native));
     window.Pm().FindControl(L"group")->SetVisible(false);
     window.Pm().EnsureLayout();
     EXPECT_FALSE(IsWindowVisible(native));
-    // Hidden controls are not Tab stops.
-    window.Driver().PressKey(VK_TAB);
+    // Controls inside a hidden container are not Tab stops.
+    driver.PressKey(VK_TAB);
     EXPECT_EQ(window.Pm().GetFocus(), window.Pm().FindControl(L"closebtn"));
     window.Pm().FindControl(L"group")->SetVisible(true);
     window.Pm().EnsureLayout();
@@ -92,19 +82,6 @@ TEST_F(BehaviourTest, NativeEditFollowsVisibilityOfItsParents) {
     EXPECT_LT(box.right, frame.right);
     EXPECT_GE(box.top, frame.top);
     EXPECT_LE(box.bottom, frame.bottom);
-}
-
-TEST_F(BehaviourTest, EditFontGrowsWithTheDpi) {
-    auto* edit = static_cast<CEditUI*>(window.Pm().FindControl(L"edit")->GetInterface(L"Edit"));
-    auto height = [&] {
-        LOGFONTW lf{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(edit->GetNativeWindow(), WM_GETFONT, 0, 0)), sizeof(lf), &lf);
-        return std::abs(lf.lfHeight);
-    };
-    EXPECT_EQ(height(), 14);
-    RECT suggested{0, 0, 450, 300};
-    SendMessageW(window.GetHWND(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-    EXPECT_EQ(height(), 21);
 }
 
 TEST_F(BehaviourTest, RemovedControlsStopTheirTimersAndLoseFocus) {
@@ -145,7 +122,6 @@ TEST(DuiString, FormatCompareAndSlices) {
 TEST_F(BehaviourTest, TooltipFollowsTheHoveredControl) {
     window.Pm().FindControl(L"closebtn")->SetToolTip(L"Close");
     window.Pm().FindControl(L"group")->SetToolTip(L"Group");
-    auto driver = window.Driver();
     driver.MouseMove(driver.Centre(L"closebtn"));
     ASSERT_NE(window.Pm().GetToolTipWindow(), nullptr);
     EXPECT_EQ(window.Pm().GetToolTipText(), L"Close");

@@ -1,10 +1,10 @@
 #include "tests/duilib/ToolkitTest.h"
 
 #include "duilib/UILimits.h"
+#include "tests/support/BesideExe.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,40 +13,17 @@ using namespace DuiLib;
 namespace {
 
 std::vector<std::wstring> g_reports;
-void Collect(const wchar_t* message) {
-    g_reports.emplace_back(message);
-}
 
-std::wstring Repeat(const std::wstring& text, int times) {
-    std::wstring result;
-    for (int i = 0; i < times; ++i) {
-        result += text;
-    }
-    return result;
-}
-
-void WriteFile(const std::wstring& path, const std::string& bytes) {
-    std::ofstream(path.c_str(), std::ios::binary) << bytes;
-}
-
-// A PNG whose header claims 8192 x 8192 pixels; what follows does not matter, as the size must
-// be refused before anything is decoded.
-std::string PngHeader(unsigned width, unsigned height) {
-    std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
-    for (unsigned v : {width, height}) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            png += static_cast<char>((v >> shift) & 0xFF);
-        }
-    }
-    return png + std::string("\x08\x06\0\0\0\0\0\0\0", 9);
-}
+// A PNG whose header claims 8192 x 8192 pixels (0x2000 each); what follows does not matter, as the
+// size must be refused before anything is decoded.
+const std::string kPngBomb("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x20\0\0\0\x20\0\x08\x06\0\0\0\0\0\0\0", 33);
 
 class BoundsTest : public ToolkitTest {
 protected:
     void SetUp() override {
         ToolkitTest::SetUp();
         g_reports.clear();
-        Limits::SetReportSink(&Collect);
+        Limits::SetReportSink([](const wchar_t* message) { g_reports.emplace_back(message); });
         Render::FlushImageCache(); // a refused image is reported when it is first asked for
     }
     void TearDown() override {
@@ -60,15 +37,20 @@ protected:
 // Each skin asks for what once crashed the painter or expanded without end. The window must open,
 // paint to the end (the green control is painted last) and say once what it left out.
 TEST_F(BoundsTest, HostileSkinsOpenAndPaintWhatCanBeShown) {
-    const std::wstring folder = SkinFolder();
     std::string fanout = "<Window>";
     for (int i = 0; i < 48; ++i) {
         fanout += "<Include source=\"fanout.xml\"/>";
     }
-    WriteFile(folder + L"fanout.xml", fanout + "<Style name=\"green\" value=\"bkcolor='#FF00FF00'\"/></Window>");
-    WriteFile(folder + L"drawable\\bomb.png", PngHeader(8192, 8192));
+    BesideExeFiles files; // removed afterwards
+    ASSERT_TRUE(
+        files.Write(L"skin\\fanout.xml", fanout + "<Style name=\"green\" value=\"bkcolor='#FF00FF00'\"/></Window>"));
+    ASSERT_TRUE(files.Write(L"skin\\drawable\\bomb.png", kPngBomb));
     const std::wstring green = LR"(<Control float="true" pos="150,10,190,50" bkcolor="#FF00FF00"/>)";
     const std::wstring longText = std::wstring(100000, L'W');
+    std::wstring selfNaming;
+    for (int i = 0; i < 9; ++i) {
+        selfNaming += L"style='self' ";
+    }
     const struct {
         const char* what;
         std::wstring body; // inside <Window><Container>
@@ -88,7 +70,7 @@ TEST_F(BoundsTest, HostileSkinsOpenAndPaintWhatCanBeShown) {
              <Button name="near" float="true" pos="-99999,10,100,50" text="Near"/>)" +
              green},
         {"self-naming style", LR"(<Control style="self"/>)" + green,
-         L"<Style name=\"self\" value=\"" + Repeat(L"style='self' ", 9) + L"\"/>", L"256 style expansions"},
+         L"<Style name=\"self\" value=\"" + selfNaming + L"\"/>", L"256 style expansions"},
         {"include fan-out", LR"(<Control float="true" pos="150,10,190,50" style="green"/>)",
          LR"(<Include source="fanout.xml"/>)", L"64 includes"},
         {"unclosed markup", L"<Text text=\"" + std::wstring(80000, L'{') + L"\"/>" + green},
@@ -114,8 +96,6 @@ TEST_F(BoundsTest, HostileSkinsOpenAndPaintWhatCanBeShown) {
             EXPECT_TRUE(g_reports.empty());
         }
     }
-    EXPECT_TRUE(DeleteFileW((folder + L"fanout.xml").c_str()));
-    EXPECT_TRUE(DeleteFileW((folder + L"drawable\\bomb.png").c_str()));
 }
 
 TEST_F(BoundsTest, WhatIsKeptIsBounded) {

@@ -7,15 +7,12 @@ using namespace DuiLib;
 namespace {
 
 std::wstring g_displayLanguage;
-std::wstring FakeDisplayLanguage() {
-    return g_displayLanguage;
-}
 
 class CultureTest : public ToolkitTest {
 protected:
     void SetUp() override {
         ToolkitTest::SetUp();
-        UICulture::SetDisplayLanguageQuery(&FakeDisplayLanguage);
+        UICulture::SetDisplayLanguageQuery([] { return g_displayLanguage; });
         culture = UICulture::GetInstance();
         culture->SetStringPath((CPaintManagerUI::GetInstancePath() + L"skin\\values\\").GetData());
     }
@@ -24,23 +21,16 @@ protected:
 
 } // namespace
 
-TEST_F(CultureTest, LooksKeysUpInTheSelectedLanguage) {
+TEST_F(CultureTest, LooksKeysUpInTheSelectedLanguageOrGivesTheKey) {
     culture->SetLanguage(L"zh-CN", false);
     EXPECT_EQ(culture->GetString(L"IDS_HELLO"), L"\u4F60\u597D");
     culture->SetLanguage(L"en-US", false);
     EXPECT_EQ(culture->GetString(L"IDS_HELLO"), L"Hello");
-    // Text is kept exactly, spaces and entities included.
+    // Text is kept exactly: spaces, entities, texts of blanks alone and CDATA.
     EXPECT_EQ(culture->GetString(L"IDS_SPACED"), L"  two  spaces & an entity  ");
-}
-
-TEST_F(CultureTest, TextsOfBlanksAreKeptAsWritten) {
-    culture->SetLanguage(L"en-US", false);
     EXPECT_EQ(culture->GetString(L"IDS_BLANK"), L" ");
     EXPECT_EQ(culture->GetString(L"IDS_CDATA"), L"  <b> \t\n ");
-}
-
-TEST_F(CultureTest, MissingKeyGivesTheKeyItself) {
-    culture->SetLanguage(L"en-US", false);
+    // A missing key gives the key itself.
     EXPECT_EQ(culture->GetString(L"IDS_NO_SUCH_KEY"), L"IDS_NO_SUCH_KEY");
     EXPECT_FALSE(culture->HasString(L"IDS_NO_SUCH_KEY"));
     EXPECT_EQ(culture->GetString(L""), L"");
@@ -50,33 +40,25 @@ TEST_F(CultureTest, MissingKeyGivesTheKeyItself) {
     EXPECT_EQ(culture->GetString(L"IDS_HELLO"), L"IDS_HELLO");
 }
 
+// With the flag, the display language wins when the skin has it (also in another region); a key
+// it lacks comes from the language given.
 TEST_F(CultureTest, FlagPrefersTheDisplayLanguageWhenTheSkinHasIt) {
-    g_displayLanguage = L"en-US";
-    culture->SetLanguage(L"zh-CN", true);
-    EXPECT_EQ(culture->GetLanguage(), L"en-US");
-    EXPECT_EQ(culture->GetString(L"IDS_HELLO"), L"Hello");
-
-    // Same language, other region.
-    g_displayLanguage = L"en-GB";
-    culture->SetLanguage(L"zh-CN", true);
-    EXPECT_EQ(culture->GetLanguage(), L"en-US");
-
-    // A display language the skin lacks: the given tag.
-    g_displayLanguage = L"de-DE";
-    culture->SetLanguage(L"zh-CN", true);
-    EXPECT_EQ(culture->GetLanguage(), L"zh-CN");
+    const struct {
+        const wchar_t* display;
+        const wchar_t* given;
+        bool flag;
+        const wchar_t* chosen;
+    } cases[] = {
+        {L"en-US", L"zh-CN", true, L"en-US"}, {L"en-GB", L"zh-CN", true, L"en-US"},
+        {L"de-DE", L"zh-CN", true, L"zh-CN"}, {L"en-US", L"zh-CN", false, L"zh-CN"},
+        {L"zh-CN", L"en-US", true, L"zh-CN"},
+    };
+    for (const auto& c : cases) {
+        g_displayLanguage = c.display;
+        culture->SetLanguage(c.given, c.flag);
+        EXPECT_EQ(culture->GetLanguage(), c.chosen) << c.display << " " << c.given << " " << c.flag;
+    }
     EXPECT_EQ(culture->GetString(L"IDS_HELLO"), L"\u4F60\u597D");
-
-    // Without the flag the display language is ignored.
-    g_displayLanguage = L"en-US";
-    culture->SetLanguage(L"zh-CN", false);
-    EXPECT_EQ(culture->GetLanguage(), L"zh-CN");
-}
-
-TEST_F(CultureTest, KeyMissingInTheDisplayLanguageFallsBackToTheGivenTag) {
-    g_displayLanguage = L"zh-CN";
-    culture->SetLanguage(L"en-US", true);
-    EXPECT_EQ(culture->GetLanguage(), L"zh-CN");
     EXPECT_EQ(culture->GetString(L"IDS_ONLY_EN"), L"Only in English");
 }
 
@@ -85,7 +67,6 @@ TEST_F(CultureTest, LanguageCanBeChosenBeforeTheFolderIsSet) {
     culture->SetStringPath(L"");
     culture->SetLanguage(L"zh-CN", false);
     culture->SetStringPath((CPaintManagerUI::GetInstancePath() + L"skin\\values").GetData());
-    EXPECT_EQ(culture->GetString(L"IDS_HELLO"), L"\u4F60\u597D");
     EXPECT_EQ(UICulture::ResolveText(L"IDS_HELLO"), L"\u4F60\u597D");
     EXPECT_EQ(UICulture::ResolveText(L"IDS_ not a key"), L"IDS_ not a key");
 }

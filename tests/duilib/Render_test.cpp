@@ -16,21 +16,14 @@ const wchar_t* kRenderSkin = LR"(<Window size="200,120" bkcolor="#FFFFFF">
     </Container>
 </Window>)";
 
-class RenderTest : public ToolkitTest {
+class RenderTest : public OpenWindowTest {
 protected:
-    void SetUp() override {
-        ToolkitTest::SetUp();
-        ASSERT_NE(window.Open(), nullptr);
-        window.Pm().SetDPI(96);
-    }
-    DWORD Pixel(int x, int y) { return PaintedPixel(window, x, y); }
-    TestWindow window{kRenderSkin};
+    RenderTest() : OpenWindowTest(kRenderSkin) {}
 };
 
 } // namespace
 
 TEST_F(RenderTest, ButtonLookFollowsItsState) {
-    auto driver = window.Driver();
     const POINT centre = driver.Centre(L"button");
     EXPECT_EQ(Pixel(centre.x, centre.y), 0xFF0067C0u);
     driver.MouseMove(centre);
@@ -42,31 +35,25 @@ TEST_F(RenderTest, ButtonLookFollowsItsState) {
     EXPECT_EQ(Pixel(centre.x, centre.y), 0xFFC5C5C5u);
 }
 
-TEST_F(RenderTest, PngAlphaBlendsOverTheBackground) {
+// A PNG's alpha blends over the background, "reverse" mirrors it, "dest" places it (scaled with the
+// DPI), and a missing one leaves the background and is not looked for again.
+TEST_F(RenderTest, ImagesBlendMirrorPlaceAndScaleAndMissingOnesAreNotRetried) {
     EXPECT_EQ(Pixel(102, 15), 0xFFFF0000u); // opaque red half
     const DWORD blended = Pixel(117, 15);   // 50 % blue over white
     EXPECT_NEAR(static_cast<int>((blended >> 16) & 0xFF), 128, 3);
     EXPECT_NEAR(static_cast<int>((blended >> 8) & 0xFF), 128, 3);
     EXPECT_EQ(blended & 0xFF, 0xFFu);
-}
-
-TEST_F(RenderTest, ReverseMirrorsAndDestPlaces) {
-    EXPECT_EQ(Pixel(117, 35), 0xFFFF0000u); // red now on the right
+    EXPECT_EQ(Pixel(117, 35), 0xFFFF0000u); // mirrored: red now on the right
     EXPECT_NE(Pixel(102, 35), 0xFFFF0000u);
     // dest 20,10,40,20 inside the control at 130,10: red from x 150 to 160, nothing above y 20.
     EXPECT_EQ(Pixel(152, 25), 0xFFFF0000u);
     EXPECT_EQ(Pixel(152, 15), 0xFFFFFFFFu);
     EXPECT_EQ(Pixel(145, 25), 0xFFFFFFFFu);
-}
-
-TEST_F(RenderTest, MissingImageLeavesTheBackgroundAndIsNotRetried) {
     EXPECT_EQ(Pixel(160, 55), 0xFF00FF00u);
     const size_t cached = Render::ImageCacheSize();
     Pixel(160, 55);
     EXPECT_EQ(Render::ImageCacheSize(), cached);
-}
 
-TEST_F(RenderTest, ImagesScaleWithDpiAndKnowTheirDrawnScale) {
     RECT suggested{0, 0, 400, 240};
     SendMessageW(window.GetHWND(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
     // The placed image: dest 20,10,40,20 at 200 % is 40,20,80,40 inside the control at 260,20.
@@ -76,6 +63,13 @@ TEST_F(RenderTest, ImagesScaleWithDpiAndKnowTheirDrawnScale) {
     const std::wstring folder = CPaintManagerUI::GetResourcePath().str();
     EXPECT_FLOAT_EQ(Render::GetImage(folder + L"drawable\\halves@2x.png").drawnScale, 2.0f);
     EXPECT_FLOAT_EQ(Render::GetImage(folder + L"drawable\\halves.png").drawnScale, 1.0f);
+    // A loaded image keeps no file open: the skin can be replaced while the program runs.
+    const std::wstring copy = folder + L"drawable\\halves-copy.png";
+    ASSERT_TRUE(CopyFileW((folder + L"drawable\\halves.png").c_str(), copy.c_str(), FALSE));
+    const Render::CachedImage image = Render::GetImage(copy);
+    ASSERT_NE(image.bitmap, nullptr);
+    EXPECT_EQ(image.bitmap->GetWidth(), 20u);
+    EXPECT_TRUE(DeleteFileW(copy.c_str()));
 }
 
 TEST_F(RenderTest, WrappedTextStaysInsideItsWidth) {
@@ -95,15 +89,4 @@ TEST_F(RenderTest, WrappedTextStaysInsideItsWidth) {
     const RECT link = asText->GetFocusRect();
     EXPECT_LE(link.right, rc.right + 1);
     EXPECT_GT(link.top, rc.top); // the link wrapped below the first line
-}
-
-TEST_F(RenderTest, LoadedImagesDoNotKeepTheirFilesOpen) {
-    const std::wstring folder = CPaintManagerUI::GetResourcePath().str() + L"drawable\\";
-    const std::wstring copy = folder + L"halves-copy.png";
-    ASSERT_TRUE(CopyFileW((folder + L"halves.png").c_str(), copy.c_str(), FALSE));
-    const Render::CachedImage image = Render::GetImage(copy);
-    ASSERT_NE(image.bitmap, nullptr);
-    EXPECT_EQ(image.bitmap->GetWidth(), 20u);
-    // The skin can be replaced while the program runs.
-    EXPECT_TRUE(DeleteFileW(copy.c_str()));
 }

@@ -1,7 +1,7 @@
 // What every toolkit test shares: the ToolkitTest fixture, which points the toolkit at the test skin
-// and string folders beside the test executable and puts the process-wide settings back afterwards,
-// and TestWindow, a skinned window whose skin is layout text or a file under the test skin folder
-// and which records every notification it receives.
+// and string folders beside the test executable and puts the process-wide settings back afterwards;
+// TestWindow, a skinned window whose skin is layout text or a file under the test skin folder and
+// which records every notification it receives; and OpenWindowTest, with one such window open.
 #pragma once
 
 #include "duilib/UIlib.h"
@@ -9,7 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -37,16 +38,12 @@ public:
     DuiLib::CPaintManagerUI& Pm() { return m_pm; }
 
     std::vector<Note> notes;
-    std::function<void(DuiLib::TNotifyUI&)> onNotify;
     int initCount = 0;
 
     std::vector<Note> NotesOf(const wchar_t* type) const {
         std::vector<Note> result;
-        for (const Note& n : notes) {
-            if (n.type == type) {
-                result.push_back(n);
-            }
-        }
+        std::copy_if(notes.begin(), notes.end(), std::back_inserter(result),
+                     [&](const Note& n) { return n.type == type; });
         return result;
     }
 
@@ -54,9 +51,6 @@ public:
     void Notify(DuiLib::TNotifyUI& msg) override {
         notes.push_back(Note{msg.sType.str(), msg.pSender != nullptr ? msg.pSender->GetName().str() : L"", msg.wParam,
                              msg.ptMouse});
-        if (onNotify) {
-            onNotify(msg);
-        }
         WindowImplBase::Notify(msg);
     }
 
@@ -86,4 +80,21 @@ protected:
         (void)window.Pm().Render(); // without a frame every pixel reads 0, which no expectation accepts
         return window.Pm().GetPaintedPixel(POINT{x, y});
     }
+};
+
+// One window of a skin, open and laid out at 96 DPI for each test.
+class OpenWindowTest : public ToolkitTest {
+protected:
+    explicit OpenWindowTest(const wchar_t* skin) : window(skin) {}
+    void SetUp() override {
+        ToolkitTest::SetUp();
+        ASSERT_NE(window.Open(), nullptr);
+        window.Pm().SetDPI(96);
+        window.Pm().EnsureLayout();
+        driver = window.Driver();
+    }
+    DWORD Pixel(int x, int y) { return PaintedPixel(window, x, y); }
+
+    TestWindow window;
+    UiDriver::UiWindow driver;
 };

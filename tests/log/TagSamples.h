@@ -8,9 +8,7 @@
 namespace NvLullgate {
 class TagSample {
 public:
-    static std::string Member();
-    std::string Overloaded(int);
-    std::string Overloaded(const std::string&, double) const;
+    std::string ConstMember(const std::string&, double) const;
     // Defined in the header: the tag still names this function.
     std::string InlineInHeader() {
         LULLGATE_DECLARE_FUNCTION_TAG(tag);
@@ -21,7 +19,6 @@ public:
 
 class GlobalSample {
 public:
-    std::string InitWindow();
     GlobalSample();
     std::string constructorTag;
 };

@@ -5,7 +5,9 @@
 #include "tests/mutation/Harness.h"
 
 #include "common/ModulePath.h"
+#include "common/StringConv.h"
 #include "common/UniqueHandle.h"
+#include "tests/support/BesideExe.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -13,11 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 
 namespace Mutation {
@@ -25,12 +24,6 @@ namespace Mutation {
 namespace {
 
 constexpr std::size_t kMaxInputBytes = std::size_t{64} << 10;
-// A real input takes well under a second even under Wine; the first also pays for the start.
-// LULLGATE_MUTATION_HANG_MS replaces the limit on a slow machine.
-DWORD HangLimitMs() {
-    const char* text = std::getenv("LULLGATE_MUTATION_HANG_MS");
-    return text != nullptr && *text != '\0' ? static_cast<DWORD>(std::strtoul(text, nullptr, 10)) : 5000;
-}
 constexpr SIZE_T kMemoryLimitBytes = SIZE_T{512} << 20;
 
 // Shared between the test and its child.
@@ -127,22 +120,15 @@ void Mutate(std::string& s, Rng& rng, const std::vector<std::string>& seeds, con
         }
         break;
     default: { // a number that sits on an edge, in place of the next one
-        std::size_t first = s.find_first_of("0123456789", at);
-        if (first == std::string::npos) {
-            first = at;
-        }
-        std::size_t last = s.find_first_not_of("0123456789", first);
-        last = last == std::string::npos ? s.size() : last;
+        const std::size_t found = s.find_first_of("0123456789", at);
+        const std::size_t first = found == std::string::npos ? at : found;
+        const std::size_t last = std::min(s.find_first_not_of("0123456789", first), s.size());
         if (kNumbers.back().size() <= room) {
             s.replace(first, last - first, rng.Pick(kNumbers));
         }
         break;
     }
     }
-}
-
-std::wstring Widen(std::string_view text) {
-    return std::wstring(text.begin(), text.end());
 }
 
 // Runs inputs [first, first + count) of the seed, or the one input `replay` holds.
@@ -188,7 +174,7 @@ Fault WatchChild(const Target& target, std::uint64_t seed, std::uint64_t first, 
         return {"no start", first, "no shared memory", {}};
     }
     progress->index = -1;
-    std::wstring commandLine = L"\"" + GetModulePath() + L"\" --mutation-child " + Widen(target.name) + L" " +
+    std::wstring commandLine = L"\"" + GetModulePath() + L"\" --mutation-child " + AnsiToWide(target.name) + L" " +
                                std::to_wstring(seed) + L" " + std::to_wstring(first) + L" " + std::to_wstring(count) +
                                L" " + std::to_wstring(reinterpret_cast<std::uintptr_t>(mapping.get()));
     // The job holds the child to the memory bound where the system enforces it (the child also
@@ -210,7 +196,8 @@ Fault WatchChild(const Target& target, std::uint64_t seed, std::uint64_t first, 
         const unique_handle thread(info.hThread);
         (void)AssignProcessToJobObject(job.get(), process.get());
         ResumeThread(thread.get());
-        const DWORD hangLimitMs = HangLimitMs();
+        // A real input takes well under a second even under Wine; the first also pays for the start.
+        const std::uint64_t hangLimitMs = FromEnvironment("LULLGATE_MUTATION_HANG_MS", 5000);
         LONG64 beat = -1;
         ULONGLONG lastMove = GetTickCount64();
         while (WaitForSingleObject(process.get(), 20) == WAIT_TIMEOUT) {
@@ -226,25 +213,15 @@ Fault WatchChild(const Target& target, std::uint64_t seed, std::uint64_t first, 
         }
         DWORD code = 0;
         GetExitCodeProcess(process.get(), &code);
-        if (fault.kind.empty()) {
-            switch (progress->state) {
-            case kDone:
-                break;
-            case kInsane:
-                fault = {"insane result", 0, progress->detail, {}};
-                break;
-            case kMemory:
-                fault = {"memory", 0, progress->detail, {}};
-                break;
-            case kNoStart:
-                fault = {"no start", 0, "the target could not prepare its child", {}};
-                break;
-            default: {
-                char text[64];
-                snprintf(text, sizeof(text), "exit code 0x%08lX", code);
-                fault = {"crash", 0, text, {}};
-            }
-            }
+        const LONG state = progress->state;
+        if (fault.kind.empty() && state != kDone) {
+            // The child tells what it found; one that never said it was done has crashed.
+            char crash[64];
+            snprintf(crash, sizeof(crash), "exit code 0x%08lX", code);
+            fault = state == kInsane    ? Fault{"insane result", 0, progress->detail, {}}
+                    : state == kMemory  ? Fault{"memory", 0, progress->detail, {}}
+                    : state == kNoStart ? Fault{"no start", 0, "the target could not prepare its child", {}}
+                                        : Fault{"crash", 0, crash, {}};
         }
         fault.index = progress->index < 0 ? first : static_cast<std::uint64_t>(progress->index);
     }
@@ -264,39 +241,23 @@ std::string MakeInput(const Target& target, const std::vector<std::string>& seed
     return input;
 }
 
-std::vector<Fault> RunInChildren(const Target& target, std::uint64_t seed, std::uint64_t count, std::size_t maxFaults) {
-    std::vector<Fault> faults;
-    for (std::uint64_t first = 0; first < count && faults.size() < maxFaults;) {
-        Fault fault = WatchChild(target, seed, first, count - first);
-        if (fault.kind.empty()) {
-            break;
-        }
-        fault.savedInput = BesideExePath((L"mutation-failures\\" + Widen(target.name) + L"-" + std::to_wstring(seed) +
-                                          L"-" + std::to_wstring(fault.index) + L".bin")
+Fault RunInChildren(const Target& target, std::uint64_t seed, std::uint64_t count) {
+    Fault fault = WatchChild(target, seed, 0, count);
+    if (!fault.kind.empty()) {
+        fault.savedInput = BesideExePath((L"mutation-failures\\" + AnsiToWide(target.name) + L"-" +
+                                          std::to_wstring(seed) + L"-" + std::to_wstring(fault.index) + L".bin")
                                              .c_str());
         CreateDirectoryW(BesideExePath(L"mutation-failures").c_str(), nullptr);
-        if (!WriteFileBytes(fault.savedInput, MakeInput(target, target.seeds(), seed, fault.index))) {
+        if (!WriteWholeFile(fault.savedInput, MakeInput(target, target.seeds(), seed, fault.index))) {
             fault.savedInput.clear();
         }
-        first = fault.index + 1;
-        const bool stop = fault.kind == "no start";
-        faults.push_back(std::move(fault));
-        if (stop) {
-            break;
-        }
     }
-    return faults;
+    return fault;
 }
 
-std::string ReadFileBytes(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out.flush());
+std::uint64_t FromEnvironment(const char* name, std::uint64_t fallback) {
+    const char* text = std::getenv(name);
+    return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : fallback;
 }
 
 } // namespace Mutation
@@ -319,7 +280,7 @@ int main(int argc, char** argv) {
             if (progress == nullptr || target.name != std::string_view(argv[2])) {
                 continue;
             }
-            const std::string input = replay ? Mutation::ReadFileBytes(Mutation::Widen(argv[3])) : std::string();
+            const std::string input = replay ? ReadWholeFile(AnsiToWide(argv[3])) : std::string();
             const int code =
                 replay ? Mutation::RunChild(target, 0, 0, 1, *progress, &input)
                        : Mutation::RunChild(target, number(argv[3]), number(argv[4]), number(argv[5]), *progress);

@@ -34,7 +34,7 @@ const std::vector<Target>& Targets();
                                     std::uint64_t index);
 
 // What a child run found: nothing (kind empty), or the first input that crashed, hung, grew the
-// process beyond its memory bound or gave an insane result.
+// process beyond its memory bound or gave an insane result, and where that input was saved.
 struct Fault {
     std::string kind;
     std::uint64_t index = 0;
@@ -42,13 +42,10 @@ struct Fault {
     std::wstring savedInput;
 };
 
-// Runs the target's inputs [0, count) in child processes, going on after each fault until
-// `maxFaults` were found.
-[[nodiscard]] std::vector<Fault> RunInChildren(const Target& target, std::uint64_t seed, std::uint64_t count,
-                                               std::size_t maxFaults);
+// Runs the target's inputs [0, count) in child processes until the first fault, whose input it saves.
+[[nodiscard]] Fault RunInChildren(const Target& target, std::uint64_t seed, std::uint64_t count);
 
-// A whole-file read and write.
-std::string ReadFileBytes(const std::wstring& path);
-[[nodiscard]] bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// The number in environment variable `name`, or `fallback` when it is unset.
+[[nodiscard]] std::uint64_t FromEnvironment(const char* name, std::uint64_t fallback);
 
 } // namespace Mutation

@@ -5,12 +5,14 @@
 #include "appcommon/Common.h"
 #include "common/ModulePath.h"
 #include "common/Seams.h"
+#include "common/UniqueHandle.h"
 #include "duilib/UIlib.h"
 #include "log/LogManager.h"
 #include "log/ProtectedRotatingFileSink.h"
 #include "pause/PauseTime.h"
 #include "privacy/LinkOpener.h"
 #include "tests/log/LogTestFiles.h"
+#include "tests/support/BesideExe.h"
 #include "tests/pause/PauseTestSupport.h"
 
 #include <spdlog/spdlog.h>
@@ -34,7 +36,7 @@ std::string TooLong(std::size_t got, const std::string& input) {
 std::vector<std::string> SeedFiles(std::initializer_list<const wchar_t*> names) {
     std::vector<std::string> seeds;
     for (const wchar_t* name : names) {
-        seeds.push_back(ReadFileBytes(BesideExePath(name)));
+        seeds.push_back(ReadWholeFile(BesideExePath(name)));
         if (seeds.back().empty()) {
             return {}; // a seed that was not deployed: the child cannot start
         }
@@ -42,23 +44,11 @@ std::vector<std::string> SeedFiles(std::initializer_list<const wchar_t*> names) 
     return seeds;
 }
 
-const std::vector<std::string> kXmlTokens = {"<",
-                                             ">",
-                                             "</",
-                                             "/>",
-                                             "=\"",
-                                             "<![CDATA[ ",
-                                             "]]>",
-                                             "&amp;",
-                                             "&#x10FFFF;",
-                                             "&#0;",
-                                             "<!-- ",
-                                             " -->",
-                                             "<?xml version=\"1.0\"?>",
-                                             "\xef\xbb\xbf",
-                                             "\xff\xfe<",
-                                             "<Config>",
-                                             "</Config>"};
+// XML's own pieces (a declaration from the seeds' own text around "<?xml "), and the root of the
+// settings files.
+const std::vector<std::string> kXmlTokens = {"<",      ">",     "</",           "/>",        "=\"",      "<![CDATA[ ",
+                                             "]]>",    "&amp;", "&#x10FFFF;",   "&#0;",      "<!-- ",    " -->",
+                                             "<?xml ", "?>",    "\xef\xbb\xbf", "\xff\xfe<", "<Config>", "</Config>"};
 
 // ---- Layouts, built and painted -----------------------------------------------------------------
 
@@ -77,7 +67,7 @@ Check StartLayout() {
     DuiLib::UICulture::GetInstance()->SetStringPath(BesideExePath(L"res\\values").c_str());
     DuiLib::UICulture::GetInstance()->SetLanguage(L"en-US", false);
     return [gdiplus](const std::string& input) -> std::string {
-        if (!WriteFileBytes(BesideExePath(L"res\\layout\\mutated.xml"), input)) {
+        if (!WriteWholeFile(BesideExePath(L"res\\layout\\mutated.xml"), input)) {
             return "the layout could not be written";
         }
         LayoutWindow window;
@@ -101,7 +91,7 @@ Check StartStrings() {
     CreateDirectoryW(folder.c_str(), nullptr);
     // Every key of the real table, looked up in the damaged one.
     std::vector<std::wstring> keys;
-    const std::string table = ReadFileBytes(BesideExePath(L"res\\values\\en-US.xml"));
+    const std::string table = ReadWholeFile(BesideExePath(L"res\\values\\en-US.xml"));
     for (std::size_t at = table.find("name=\""); at != std::string::npos; at = table.find("name=\"", at + 1)) {
         const std::size_t end = table.find('"', at + 6);
         keys.emplace_back(table.begin() + static_cast<std::ptrdiff_t>(at) + 6,
@@ -109,7 +99,7 @@ Check StartStrings() {
     }
     DuiLib::UICulture::GetInstance()->SetStringPath(folder.c_str());
     return [folder, keys](const std::string& input) -> std::string {
-        if (!WriteFileBytes(folder + L"\\en-US.xml", input)) {
+        if (!WriteWholeFile(folder + L"\\en-US.xml", input)) {
             return "the table could not be written";
         }
         DuiLib::UICulture::GetInstance()->SetLanguage(L"en-US", false);
@@ -155,14 +145,14 @@ Check StartPause() {
     }
     return [sandbox](const std::string& input) -> std::string {
         using PauseTest::kSettings;
-        HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettings, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS) {
+        unique_hkey key;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettings, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                            nullptr) != ERROR_SUCCESS) {
             return "the settings key could not be made";
         }
         std::size_t from = 0;
         for (const std::wstring& name : PauseTest::kSixValues) {
-            RegDeleteValueW(key, name.c_str());
+            RegDeleteValueW(key.get(), name.c_str());
             if (from > input.size()) {
                 continue;
             }
@@ -172,11 +162,11 @@ Check StartPause() {
                 text += static_cast<wchar_t>(static_cast<unsigned char>(input[i]));
             }
             const std::size_t bytes = (text.size() + (input.size() % 2 == 0 ? 1 : 0)) * sizeof(wchar_t);
-            RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+            RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                            static_cast<DWORD>(bytes));
             from = end + 1;
         }
-        RegCloseKey(key);
+        key.reset();
         const std::unique_ptr<NvLullgate::PauseWinUpdates> engine = PauseTest::Access::Make();
         std::string endDate;
         if (!engine->GetPauseStatus(endDate)) {
@@ -221,7 +211,7 @@ Check StartLogSettings() {
     });
     return [cleanUp, logDir](const std::string& input) -> std::string {
         LogManagerTestAccess::Reset();
-        if (!WriteFileBytes(BesideExePath(L"config\\logConfig.cfg"), input)) {
+        if (!WriteWholeFile(BesideExePath(L"config\\logConfig.cfg"), input)) {
             return "the settings could not be written";
         }
         LogManager::GetInstance().Initialize();
@@ -247,7 +237,7 @@ Check StartBesideFile(const wchar_t* relative, const std::function<std::size_t()
     CreateDirectoryW(BesideExePath(L"config").c_str(), nullptr);
     const std::wstring path = BesideExePath(relative);
     return [path, read](const std::string& input) -> std::string {
-        if (!WriteFileBytes(path, input)) {
+        if (!WriteWholeFile(path, input)) {
             return "the file could not be written";
         }
         return TooLong(read(), input);
@@ -278,13 +268,13 @@ std::vector<std::string> LogSettingsSeeds() {
 }
 
 std::vector<std::string> PauseSeeds() {
-    const std::string padded = PauseTest::Padded("2026-01-01T00:00:00Z");
+    const auto six = [](const std::string& start, const std::string& end) {
+        return start + "|" + end + "|" + start + "|" + end + "|" + start + "|" + end;
+    };
+    const std::string start = "2026-01-01T00:00:00Z";
     const std::string later = "2999-06-01T00:00:00Z";
-    return {"2026-01-01T00:00:00Z|" + later + "|2026-01-01T00:00:00Z|" + later + "|2026-01-01T00:00:00Z|" + later,
-            padded + "|" + PauseTest::Padded(later) + "|" + padded + "|" + PauseTest::Padded(later) + "|" + padded +
-                "|" + PauseTest::Padded(later),
-            "2020-01-01T00:00:00Z|2020-02-01T00:00:00Z|2020-01-01T00:00:00Z|2020-02-01T00:00:00Z|"
-            "2020-01-01T00:00:00Z|2020-02-01T00:00:00Z"};
+    return {six(start, later), six(PauseTest::Padded(start), PauseTest::Padded(later)),
+            six("2020-01-01T00:00:00Z", "2020-02-01T00:00:00Z")};
 }
 
 const std::vector<std::string> kTimeTokens = {"-", "T", ":", "Z", "+", " ", "\t", "%n", "99999", "-0", "3000-12-31"};

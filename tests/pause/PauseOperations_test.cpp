@@ -15,29 +15,22 @@ const std::string kStart = "2024-03-01T01:30:00Z";
 
 class PauseOperations : public EngineTest {
 protected:
-    // Records each value name as the engine writes it, then writes for real.
-    void RecordWrites(const std::function<void(const std::wstring&)>& after = {}) {
-        Seams::SetRegSetValue(
-            [this, after](HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
-                const LSTATUS status = ::RegSetValueExW(key, name, reserved, type, data, size);
-                writes.push_back(name);
-                if (after) {
-                    after(name);
-                }
-                return status;
-            });
-    }
     // A complete pause of the given length, as this program leaves it.
     void Pause(uint32_t day) {
         std::string date;
         ASSERT_TRUE(engine->DoPauseWinUpdate(day, date));
     }
-    std::vector<std::wstring> writes;
 };
 
+// The texts themselves are read back by the main window's keyboard test; here, the order of the
+// writes, the type of the day count and the local date of the end.
 TEST_F(PauseOperations, PauseWritesTheDayCountThenTheStartsThenTheEnds) {
     ScopedZone zone("XXX-08");
-    RecordWrites();
+    std::vector<std::wstring> writes;
+    Seams::SetRegSetValue([&](HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
+        writes.push_back(name);
+        return ::RegSetValueExW(key, name, reserved, type, data, size);
+    });
     engine->m_curSysTime = kStart; // as the last status read left it
     std::string date;
     ASSERT_TRUE(engine->DoPauseWinUpdate(36, date));
@@ -48,46 +41,33 @@ TEST_F(PauseOperations, PauseWritesTheDayCountThenTheStartsThenTheEnds) {
     std::vector<BYTE> days;
     DWORD type = 0;
     ASSERT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kPath, kMaxDays, days, type));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(days, (std::vector<BYTE>{0x24, 0, 0, 0}));
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(ReadBack(kSixValues[i]), Padded(i % 2 == 0 ? kStart : "2024-04-06T01:30:00Z"));
-    }
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)); // the count itself: the main window's keyboard test
     EXPECT_EQ(date, "2024-04-06");
     EXPECT_TRUE(engine->m_isPaused);
-    EXPECT_EQ(engine->m_pauseStartTime, kStart);
-    EXPECT_EQ(engine->m_pauseEndTime, "2024-04-06T01:30:00Z");
     // The key did not exist: only the day count says so before creating it.
     EXPECT_EQ(capture.Lines(),
               std::vector<CapturedLine>{Warn(L"RegOpenKeyEx errorID : 2,lpSubKey : " + kPath, "SetRegMaxPauseDays")});
 }
 
 TEST_F(PauseOperations, PauseResumeAndPauseAgainKeepTheStartOfTheStatusRead) {
-    std::string date;
-    ASSERT_TRUE(engine->GetPauseStatus(date));
-    const std::string statusTime = engine->m_curSysTime;
     engine->m_curSysTime = kStart; // stands for a status read long before the clicks
     Pause(36);
     ASSERT_TRUE(engine->DoRecoveringWinUpdate());
-    EXPECT_FALSE(engine->m_isPaused);
-    EXPECT_EQ(engine->m_pauseStartTime, "");
     EXPECT_EQ(engine->m_curSysTime, kStart); // a resume keeps it
     Pause(40);
     EXPECT_EQ(ReadBack(L"PauseUpdatesStartTime"), Padded(kStart));
     EXPECT_EQ(ReadBack(L"PauseUpdatesExpiryTime"), Padded("2024-04-10T01:30:00Z"));
-    EXPECT_NE(statusTime, kStart);
 }
 
 TEST_F(PauseOperations, AFailureAtAnyWriteLeavesExactlyTheEarlierState) {
-    // Earlier states: a pause by another writer (terminated texts, a day count of its own), some
-    // values a clean-up left, and none at all.
+    // Earlier states: a pause by another writer (terminated texts, a day count of its own), and one
+    // value a clean-up left (every other value is new).
     const std::function<void()> earlier[] = {
         [this] {
             WriteSixTerminated(L"2024-01-01T00:00:00Z", L"2095-01-01T00:00:00Z");
             ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, kPath, kMaxDays, 50));
         },
         [] { ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kPath, L"PauseUpdatesExpiryTime", L"2095-01-01T00:00:00Z")); },
-        [] { ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kPath)); },
     };
     for (const auto& seed : earlier) {
         for (int failing = 1; failing <= 7; ++failing) {
@@ -109,10 +89,10 @@ TEST_F(PauseOperations, AFailureAtAnyWriteLeavesExactlyTheEarlierState) {
             EXPECT_EQ(date, "untouched");
             // The failed step, then that what was there is back (a first write that failed wrote nothing).
             ASSERT_GE(capture.Lines().size(), 2u);
-            const auto& lines = capture.Lines();
-            EXPECT_EQ(lines.back(), failing == 1 ? Error(L"set reg max pause days error", "DoPauseWinUpdate")
-                                                 : Warn(L"the pause values are back as they were before the pause",
-                                                        "RestorePauseValues"));
+            EXPECT_EQ(capture.Lines().back(),
+                      failing == 1
+                          ? Error(L"set reg max pause days error", "DoPauseWinUpdate")
+                          : Warn(L"the pause values are back as they were before the pause", "RestorePauseValues"));
         }
     }
 }
@@ -164,7 +144,6 @@ TEST_F(PauseOperations, LeftoversAreValuesOfNoValidPause) {
          },
          {kMaxDays, L"PauseUpdatesExpiryTime"}},
         {"the day count alone", [] { ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, kPath, kMaxDays, 60)); }, {}},
-        {"nothing", [] {}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -176,29 +155,26 @@ TEST_F(PauseOperations, LeftoversAreValuesOfNoValidPause) {
     }
 }
 
-TEST_F(PauseOperations, PauseThatCannotStartOrEndWritesNoPauseValue) {
+// (A day count that cannot be written is the first failing write of the failure test.)
+TEST_F(PauseOperations, PauseThatCannotEndLeavesNoPauseValue) {
     ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kPath));
     engine->m_curSysTime = kStart;
     std::string date;
     EXPECT_FALSE(engine->DoPauseWinUpdate(400000, date)); // ends after the year 3000
     EXPECT_EQ(capture.Lines()[1], Error(L"get reg end timez error, day : 400000, m_curSysTime : 2024-03-01T01:30:00Z",
                                         "SetPauseWindowsUpdate"));
-    ASSERT_TRUE(Sandbox().MakeKeyReadOnly(HKEY_LOCAL_MACHINE, kPath));
-    EXPECT_FALSE(engine->DoPauseWinUpdate(36, date));
-    EXPECT_EQ(capture.Lines().back(), Error(L"set reg max pause days error", "DoPauseWinUpdate"));
-    EXPECT_EQ(Dumped(kPath).size(), 1u); // the key alone, without a value
+    EXPECT_EQ(Dumped(kPath).size(), 1u); // the key alone: the day count written first is gone again
     EXPECT_FALSE(engine->m_isPaused);
 }
 
 TEST_F(PauseOperations, PauseWhoseEndDateCannotBeShownIsStillSet) {
-    engine->m_curSysTime = "3000-12-31T00:00:00Z"; // one day later lies past what converts back
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kPath)); // so that only the date is said
+    engine->m_curSysTime = "3000-12-31T00:00:00Z";     // one day later lies past what converts back
     std::string date;
     EXPECT_TRUE(engine->DoPauseWinUpdate(1, date));
     EXPECT_EQ(date, "");
     EXPECT_TRUE(engine->m_isPaused);
     EXPECT_EQ(ReadBack(L"PauseUpdatesExpiryTime"), Padded("3001-01-01T00:00:00Z"));
-    capture.Clear();
-    EXPECT_TRUE(engine->DoPauseWinUpdate(1, date));
     EXPECT_EQ(capture.Lines(),
               (std::vector<CapturedLine>{Error(L"localtime_s error: 22", "ZtimeToSysTime"),
                                          Error(L"Ztime To SysTime error : 3001-01-01T00:00:00Z", "DoPauseWinUpdate")}));
@@ -206,54 +182,40 @@ TEST_F(PauseOperations, PauseWhoseEndDateCannotBeShownIsStillSet) {
 
 // ---- Opening the settings page ----------------------------------------------------------------
 
-class PauseSettingsPage : public EngineTest {
-protected:
-    void TearDown() override {
-        Seams::SetCreateProcess(nullptr);
-        EngineTest::TearDown();
-    }
-    // Hands the engine duplicates of real events as its process and thread, so that its wait and
-    // its closes act on real handles.
-    void FakeLaunch(HANDLE processEvent, HANDLE threadEvent) {
-        Seams::SetCreateProcess([=, this](LPCWSTR app, LPWSTR cmd, LPSECURITY_ATTRIBUTES pa, LPSECURITY_ATTRIBUTES ta,
-                                          BOOL inherit, DWORD flags, LPVOID env, LPCWSTR dir, LPSTARTUPINFOW si,
-                                          LPPROCESS_INFORMATION pi) {
-            // Everything but the program and its command line is left at its default.
-            application = app ? app : L"";
-            commandLine = cmd ? cmd : L"";
-            defaults = !inherit && !pa && !ta && !env && !dir && flags == 0 && si->cb == sizeof(STARTUPINFOW);
-            HANDLE self = GetCurrentProcess();
-            DuplicateHandle(self, processEvent, self, &pi->hProcess, 0, FALSE, DUPLICATE_SAME_ACCESS);
-            DuplicateHandle(self, threadEvent, self, &pi->hThread, 0, FALSE, DUPLICATE_SAME_ACCESS);
-            return TRUE;
-        });
-    }
-    std::wstring application, commandLine;
-    bool defaults = false;
-};
+using PauseSettingsPage = EngineTest;
 
+// The command line is the main window's test's; here, the program named by its full path, the wait
+// for its end and the handles closed afterwards.
 TEST_F(PauseSettingsPage, StartsTheSystemControlPanelAndWaitsUntilItEnds) {
     // Named, so that once our own handles are closed too, a failed open shows the engine closed its.
     const std::wstring name = L"LullgateTests-Pause-" + std::to_wstring(GetCurrentProcessId());
     unique_handle processEvent(CreateEventW(nullptr, TRUE, FALSE, (name + L"-process").c_str()));
     unique_handle threadEvent(CreateEventW(nullptr, TRUE, TRUE, (name + L"-thread").c_str()));
-    FakeLaunch(processEvent.get(), threadEvent.get());
+    std::wstring application;
+    bool defaults = false;
+    // Hands the engine duplicates of the events as its process and thread, so that its wait and its
+    // closes act on real handles.
+    Seams::SetCreateProcess([&](LPCWSTR app, LPWSTR, LPSECURITY_ATTRIBUTES pa, LPSECURITY_ATTRIBUTES ta, BOOL inherit,
+                                DWORD flags, LPVOID env, LPCWSTR dir, LPSTARTUPINFOW si, LPPROCESS_INFORMATION pi) {
+        application = app ? app : L"";
+        defaults = !inherit && !pa && !ta && !env && !dir && flags == 0 && si->cb == sizeof(STARTUPINFOW);
+        HANDLE self = GetCurrentProcess();
+        DuplicateHandle(self, processEvent.get(), self, &pi->hProcess, 0, FALSE, DUPLICATE_SAME_ACCESS);
+        DuplicateHandle(self, threadEvent.get(), self, &pi->hThread, 0, FALSE, DUPLICATE_SAME_ACCESS);
+        return TRUE;
+    });
     std::atomic<bool> ended{false};
     std::thread program([&] {
         Sleep(200);
         ended = true;
         SetEvent(processEvent.get());
     });
-    const bool launched = engine->JumpWinUpdateUI();
-    const bool endedBeforeReturn = ended;
+    EXPECT_TRUE(engine->JumpWinUpdateUI());
+    EXPECT_TRUE(ended);
     program.join();
-
-    EXPECT_TRUE(launched);
-    EXPECT_TRUE(endedBeforeReturn);
     wchar_t system[MAX_PATH]{};
     GetSystemDirectoryW(system, MAX_PATH);
     EXPECT_EQ(application, std::wstring(system) + L"\\control.exe");
-    EXPECT_EQ(commandLine, L"control update");
     EXPECT_TRUE(defaults);
     processEvent.reset();
     threadEvent.reset();

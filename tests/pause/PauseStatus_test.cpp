@@ -16,21 +16,11 @@ protected:
         EXPECT_TRUE(engine->GetPauseStatus(date));
         EXPECT_FALSE(engine->m_isPaused);
         EXPECT_EQ(date, "untouched");
-        EXPECT_EQ(engine->m_pauseStartTime, "");
-        EXPECT_EQ(engine->m_pauseEndTime, "");
         EXPECT_EQ(engine->m_curSysTime.size(), 20u);
         EXPECT_EQ(capture.Lines(), lines);
         capture.Clear();
     }
 };
-
-TEST_F(PauseStatus, NoValuesIsNotPaused) {
-    ExpectNotPaused({Warn(L"RegOpenKeyEx errorID:2,lpSubKey : " + kPath, "ReadRegFormWinUpdateUxSet"), kReadError});
-    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kPath));
-    ExpectNotPaused({Warn(L"RegQueryValueEx get size errorID : 2,lpSubKey : PauseFeatureUpdatesStartTime",
-                          "ReadRegFormWinUpdateUxSet"),
-                     kReadError});
-}
 
 TEST_F(PauseStatus, FutureOrNonTimestampStartBeforeTheEndCountsAsPaused) {
     ScopedZone zone("XXX-08");
@@ -39,16 +29,20 @@ TEST_F(PauseStatus, FutureOrNonTimestampStartBeforeTheEndCountsAsPaused) {
     ASSERT_TRUE(engine->GetPauseStatus(date));
     EXPECT_TRUE(engine->m_isPaused);
     EXPECT_EQ(date, "2095-01-02"); // the local day of the end
-    EXPECT_EQ(engine->m_pauseStartTime, Padded("2090-01-01T00:00:00Z"));
     EXPECT_EQ(engine->m_pauseEndTime, Padded("2095-01-01T20:00:00Z"));
     WriteSix("abc", "2095-01-01T20:00:00Z");
     ASSERT_TRUE(engine->GetPauseStatus(date));
     EXPECT_TRUE(engine->m_isPaused);
-    EXPECT_EQ(engine->m_pauseStartTime, Padded("abc"));
     EXPECT_TRUE(capture.Lines().empty());
 }
 
-TEST_F(PauseStatus, PausesThatDoNotHoldAreNotPaused) {
+TEST_F(PauseStatus, NoValuesOrPausesThatDoNotHoldAreNotPaused) {
+    ExpectNotPaused({Warn(L"RegOpenKeyEx errorID:2,lpSubKey : " + kPath, "ReadRegFormWinUpdateUxSet"), kReadError});
+    ASSERT_TRUE(CreateKey(HKEY_LOCAL_MACHINE, kPath));
+    ExpectNotPaused({Warn(L"RegQueryValueEx get size errorID : 2,lpSubKey : PauseFeatureUpdatesStartTime",
+                          "ReadRegFormWinUpdateUxSet"),
+                     kReadError});
+
     WriteSix("2020-01-01T00:00:00Z", "2020-03-01T00:00:00Z");
     ExpectNotPaused({Warn(L"curTime >= endTime!", "CheckTime")});
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kPath, L"PauseUpdatesExpiryTime")); // only a resume removes it
@@ -56,11 +50,9 @@ TEST_F(PauseStatus, PausesThatDoNotHoldAreNotPaused) {
     WriteSix("2090-01-01T00:00:00Z", "2090-01-01T00:00:00Z"); // as a pause of 0 days writes it
     ExpectNotPaused({Warn(L"startTime >= endTime!", "CheckTime")});
 
-    WriteSix("2024-01-01T00:00:00Z", "abc"); // an end that cannot be represented is -1
-    ExpectNotPaused({Warn(L"startTime >= endTime!", "CheckTime")});
-
-    // An end past the year 3000 has no date to show; it must not end in a failed status read.
-    WriteSix("2024-01-01T00:00:00Z", "3000-12-32T00:00:00Z");
+    // An end that cannot be represented (or lies past the year 3000: the timestamp test) is -1, and
+    // must not end in a failed status read.
+    WriteSix("2024-01-01T00:00:00Z", "abc");
     ExpectNotPaused({Warn(L"startTime >= endTime!", "CheckTime")});
 }
 

@@ -54,34 +54,27 @@ inline const std::wstring kSixValues[] = {L"PauseFeatureUpdatesStartTime", L"Pau
 
 // Every key and value under a HKLM key: the bytes and type of each value, by path and name.
 using Snapshot = std::map<std::wstring, std::vector<BYTE>>;
-inline void Dump(const std::wstring& path, Snapshot& out) {
+inline Snapshot Dumped(const std::wstring& path) {
+    Snapshot out;
     unique_hkey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
-        return;
+        return out;
     }
     out[path];
     wchar_t name[256];
     std::vector<BYTE> data(8192);
-    for (DWORD i = 0;; ++i) {
-        DWORD nameChars = 256, type = 0, size = static_cast<DWORD>(data.size());
-        if (RegEnumValueW(key.get(), i, name, &nameChars, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) {
-            break;
-        }
+    for (DWORD i = 0, chars = 256, type = 0, size = 8192;
+         RegEnumValueW(key.get(), i, name, &chars, nullptr, &type, data.data(), &size) == ERROR_SUCCESS;
+         ++i, chars = 256, size = 8192) {
         auto& value = out[path + L"|" + name];
         value.assign(data.begin(), data.begin() + size);
         value.push_back(static_cast<BYTE>(type));
     }
-    for (DWORD i = 0;; ++i) {
-        DWORD nameChars = 256;
-        if (RegEnumKeyExW(key.get(), i, name, &nameChars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
-        Dump(path + L"\\" + name, out);
+    for (DWORD i = 0, chars = 256;
+         RegEnumKeyExW(key.get(), i, name, &chars, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, chars = 256) {
+        out.merge(Dumped(path + L"\\" + name));
     }
-}
-inline Snapshot Dumped(const std::wstring& path) {
-    Snapshot out;
-    Dump(path, out);
     return out;
 }
 
@@ -115,8 +108,14 @@ public:
 // An engine of its own, a log capture and the registry sandbox for every test; seams restored.
 class EngineTest : public RegistrySandboxTest {
 protected:
+    // Every seam the engine, console and reminder tests replace goes back to the real call.
     void TearDown() override {
         Seams::SetRegSetValue(nullptr);
+        Seams::SetCreateProcess(nullptr);
+        Seams::SetTokenElevation(nullptr);
+        Seams::SetTime(nullptr);
+        Seams::SetShellNotifyIcon(nullptr);
+        Seams::SetShellExecuteEx(nullptr);
         RegistrySandboxTest::TearDown();
     }
 

@@ -8,8 +8,6 @@
 #include "privacy/OptPrivacySecurityReg.h"
 #include "tests/pause/PauseTestSupport.h"
 
-#include <functional>
-
 using namespace PauseTest;
 namespace Reminders = NvLullgate::Reminders;
 using Reminders::Event;
@@ -19,6 +17,7 @@ namespace {
 constexpr __time64_t kNow = 1736942400; // 2025-01-15T12:00:00Z
 const std::wstring kRecordKey = Reminders::kKeyPath;
 const std::wstring kWindowsRecord = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UpdatePolicy\\Settings";
+const std::wstring kPolicy = L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate";
 
 class RemindersTest : public EngineTest {
 protected:
@@ -26,12 +25,6 @@ protected:
         EngineTest::SetUp();
         ASSERT_TRUE(NvPcPrivacySecurity::OptPrivacySecurityReg::SetToolPriacyStatusReg());
         Seams::SetTime([this] { return now; });
-    }
-    void TearDown() override {
-        Seams::SetTime(nullptr);
-        Seams::SetShellNotifyIcon(nullptr);
-        Seams::SetShellExecuteEx(nullptr);
-        EngineTest::TearDown();
     }
     Event Run(bool dryRun = false) {
         Reminders::Decision decision;
@@ -42,64 +35,37 @@ protected:
 };
 
 TEST_F(RemindersTest, EachNewEventOnceAndNothingOnTheNextRun) {
-    const std::string kMonth = "2025-02-14T12:00:00Z";
+    const std::string kMonth = "2025-02-14T12:00:00Z", kTonight = "2025-01-15T20:00:00Z",
+                      kTwoDays = "2025-01-17T12:00:00Z", kPast = "2025-01-14T12:00:00Z";
+    // What this user was told of the pause ending at `end`.
+    const auto told = [](const std::string& end, const char* shown, const std::string& resumed = "") {
+        return Reminders::Record{true, end, shown, resumed};
+    };
+    enum Says { silent, windowsEndedIt, policyForbids }; // Windows' record or a policy
     const struct {
         const char* what;
         const char* zone;
-        std::string end;               // of the pause values; "" for none
-        std::function<void()> windows; // Windows' record and policies
-        Reminders::Record before;      // what this user was told
+        std::string end; // of the pause values; "" for none
+        Says windows;
+        Reminders::Record before;
         Event event;
     } rows[] = {
-        {"never a pause", "UTC0", "", [] {}, {}, Event::none},
-        {"first sight, a month left", "UTC0", kMonth, [] {}, {}, Event::none},
-        {"three days left", "UTC0", "2025-01-18T12:00:00Z", [] {}, {}, Event::endsSoon},
+        {"never a pause", "UTC0", "", silent, {}, Event::none},
+        {"first sight, a month left", "UTC0", kMonth, silent, {}, Event::none},
+        {"three days left", "UTC0", "2025-01-18T12:00:00Z", silent, {}, Event::endsSoon},
         // The same moments: 20:00 on the 15th ahead of UTC, ending 11:00 on the 16th...
-        {"tomorrow, ahead of UTC", "XXX-08", "2025-01-16T03:00:00Z", [] {}, {}, Event::endsSoon},
+        {"tomorrow, ahead of UTC", "XXX-08", "2025-01-16T03:00:00Z", silent, {}, Event::endsSoon},
         // ...and 07:00 on the 15th behind it, ending 22:00 the same day.
-        {"today, behind UTC", "XXX+05", "2025-01-16T03:00:00Z", [] {}, {}, Event::lastDay},
-        {"told it ends soon, now the last day",
-         "UTC0",
-         "2025-01-15T20:00:00Z",
-         [] {},
-         {true, "2025-01-15T20:00:00Z", "endsSoon;", ""},
-         Event::lastDay},
-        {"told it ends soon, still two days",
-         "UTC0",
-         "2025-01-17T12:00:00Z",
-         [] {},
-         {true, "2025-01-17T12:00:00Z", "endsSoon;", ""},
-         Event::none},
-        {"a new pause after an old one",
-         "UTC0",
-         "2025-01-17T12:00:00Z",
-         [] {},
-         {true, "2025-01-10T12:00:00Z", "endsSoon;lastDay;", ""},
-         Event::endsSoon},
-        {"values gone before the end", "UTC0", "", [] {}, {true, kMonth, "", ""}, Event::ended},
-        {"resumed from Lullgate", "UTC0", "", [] {}, {true, kMonth, "", kMonth}, Event::none},
-        {"ran out as told",
-         "UTC0",
-         "2025-01-14T12:00:00Z",
-         [] {},
-         {true, "2025-01-14T12:00:00Z", "endsSoon;lastDay;", ""},
-         Event::none},
-        {"Windows ended it",
-         "UTC0",
-         kMonth,
-         [] { ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, kWindowsRecord, L"PausedQualityStatus", 2)); },
-         {},
-         Event::ended},
-        {"a policy turns pausing off",
-         "UTC0",
-         kMonth,
-         [] {
-             ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate",
-                                    L"SetDisablePauseUXAccess", 1));
-         },
-         {},
-         Event::policy},
-        {"reminders off", "UTC0", "2025-01-17T12:00:00Z", [] {}, {false, "", "", ""}, Event::none},
+        {"today, behind UTC", "XXX+05", "2025-01-16T03:00:00Z", silent, {}, Event::lastDay},
+        {"told it ends soon, now the last day", "UTC0", kTonight, silent, told(kTonight, "endsSoon;"), Event::lastDay},
+        {"told it ends soon, still two days", "UTC0", kTwoDays, silent, told(kTwoDays, "endsSoon;"), Event::none},
+        {"a new pause", "UTC0", kTwoDays, silent, told("2025-01-10T12:00:00Z", "endsSoon;lastDay;"), Event::endsSoon},
+        {"values gone before the end", "UTC0", "", silent, told(kMonth, ""), Event::ended},
+        {"resumed from Lullgate", "UTC0", "", silent, told(kMonth, "", kMonth), Event::none},
+        {"ran out as told", "UTC0", kPast, silent, told(kPast, "endsSoon;lastDay;"), Event::none},
+        {"Windows ended it", "UTC0", kMonth, windowsEndedIt, {}, Event::ended},
+        {"a policy turns pausing off", "UTC0", kMonth, policyForbids, {}, Event::policy},
+        {"reminders off", "UTC0", kTwoDays, silent, {false, "", "", ""}, Event::none},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -109,7 +75,11 @@ TEST_F(RemindersTest, EachNewEventOnceAndNothingOnTheNextRun) {
         if (!row.end.empty()) {
             WriteSix("2024-12-01T12:00:00Z", row.end);
         }
-        row.windows();
+        if (row.windows == windowsEndedIt) {
+            ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, kWindowsRecord, L"PausedQualityStatus", 2));
+        } else if (row.windows == policyForbids) {
+            ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, kPolicy, L"SetDisablePauseUXAccess", 1));
+        }
         ASSERT_TRUE(Reminders::WriteRecord(row.before));
         EXPECT_EQ(Run(true), row.event) << "dry run";
         EXPECT_EQ(Run(), row.event);
@@ -167,7 +137,7 @@ TEST_F(RemindersTest, BalloonCarriesItsTextsAndAClickStartsLullgate) {
             started.emplace_back(info->lpFile);
             return TRUE;
         });
-        const HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
+        HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
         const auto end =
             Reminders::ShowBalloon({L"Lullgate", L"Updates are no longer paused.", L"Lullgate"}, icon, 100);
         EXPECT_EQ(end, click ? Reminders::BalloonEnd::clicked : Reminders::BalloonEnd::timedOut);
@@ -191,7 +161,7 @@ TEST(ReminderProgram, IsAGuiProgramThatAsksForNoElevation) {
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
-    const HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+    HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
     ASSERT_NE(found, nullptr);
     const std::string manifest(static_cast<const char*>(LockResource(LoadResource(image, found))),
                                SizeofResource(image, found));

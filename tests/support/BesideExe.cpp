@@ -5,15 +5,17 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
-namespace {
+std::string ReadWholeFile(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
-bool WriteBytes(const std::wstring& path, std::string_view bytes) {
+bool WriteWholeFile(const std::wstring& path, std::string_view bytes) {
     std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
     return out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush().good();
 }
-
-} // namespace
 
 BesideExeFiles::BesideExeFiles() : m_dir(GetModuleDirectory()) {
     m_mutex = CreateMutexW(nullptr, FALSE, L"Local\\LullgateTests-BesideExeFiles");
@@ -35,10 +37,6 @@ BesideExeFiles::~BesideExeFiles() {
     }
 }
 
-std::wstring BesideExeFiles::Path(const std::wstring& relative) const {
-    return m_dir + L"\\" + relative;
-}
-
 bool BesideExeFiles::MakeParents(const std::wstring& relative) {
     for (size_t slash = relative.find(L'\\'); slash != std::wstring::npos; slash = relative.find(L'\\', slash + 1)) {
         const std::wstring dir = Path(relative.substr(0, slash));
@@ -53,11 +51,7 @@ bool BesideExeFiles::MakeParents(const std::wstring& relative) {
 
 bool BesideExeFiles::Write(const std::wstring& relative, std::string_view bytes) {
     m_files.push_back(relative);
-    return MakeParents(relative) && WriteBytes(Path(relative), bytes);
-}
-
-bool BesideExeFiles::MakeDirectory(const std::wstring& relative) {
-    return MakeParents(relative + L"\\");
+    return MakeParents(relative) && WriteWholeFile(Path(relative), bytes);
 }
 
 void BesideExeFiles::Remove(const std::wstring& relative) {
@@ -80,7 +74,7 @@ ScratchDirectory::~ScratchDirectory() {
 }
 
 bool ScratchDirectory::Write(const std::wstring& name, std::string_view bytes) const {
-    return WriteBytes(m_path + L"\\" + name, bytes);
+    return WriteWholeFile(m_path + L"\\" + name, bytes);
 }
 
 ScopedWorkingDirectory::ScopedWorkingDirectory(const std::wstring& dir)

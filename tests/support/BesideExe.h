@@ -9,6 +9,10 @@
 #include <string_view>
 #include <vector>
 
+// A whole file's bytes (empty when it cannot be read), and a whole file written as the bytes given.
+std::string ReadWholeFile(const std::wstring& path);
+[[nodiscard]] bool WriteWholeFile(const std::wstring& path, std::string_view bytes);
+
 class BesideExeFiles {
 public:
     BesideExeFiles();
@@ -19,10 +23,10 @@ public:
     // `relative` is relative to the exe's folder, e.g. L"config\\url.xml"; missing parent folders
     // are made (and removed afterwards). The bytes are written as they are.
     bool Write(const std::wstring& relative, std::string_view bytes);
-    bool MakeDirectory(const std::wstring& relative);
+    bool MakeDirectory(const std::wstring& relative) { return MakeParents(relative + L"\\"); }
     // Removes a file or empty folder now (for "the file is missing" cases).
     void Remove(const std::wstring& relative);
-    std::wstring Path(const std::wstring& relative) const;
+    std::wstring Path(const std::wstring& relative) const { return m_dir + L"\\" + relative; }
 
 private:
     bool MakeParents(const std::wstring& relative);

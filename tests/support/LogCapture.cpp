@@ -8,6 +8,7 @@
 #include <spdlog/logger.h>
 
 #include <ostream>
+#include <string_view>
 
 struct LogCapture::State {
     mutable std::mutex mutex;
@@ -17,13 +18,12 @@ struct LogCapture::State {
 
 namespace {
 
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), needed);
+// UTF-8 never takes fewer bytes than UTF-16 takes units, so the text's own size is room enough.
+std::wstring FromUtf8(std::string_view text) {
+    std::wstring result(text.size(), L'\0');
+    const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                                          static_cast<int>(result.size()));
+    result.resize(static_cast<size_t>(units > 0 ? units : 0));
     return result;
 }
 
@@ -34,8 +34,7 @@ public:
 protected:
     void sink_it_(const spdlog::details::log_msg& msg) override {
         std::lock_guard<std::mutex> lock(m_state->mutex);
-        m_state->lines.push_back(
-            {static_cast<int>(msg.level), FromUtf8(std::string(msg.payload.data(), msg.payload.size()))});
+        m_state->lines.push_back({static_cast<int>(msg.level), FromUtf8({msg.payload.data(), msg.payload.size()})});
     }
     void flush_() override {
         std::lock_guard<std::mutex> lock(m_state->mutex);
@@ -83,14 +82,6 @@ std::vector<CapturedLine> LogCapture::Lines() const {
     return m_state->lines;
 }
 
-std::vector<std::wstring> LogCapture::Texts() const {
-    std::vector<std::wstring> texts;
-    for (const CapturedLine& line : Lines()) {
-        texts.push_back(line.text);
-    }
-    return texts;
-}
-
 int LogCapture::FlushCount() const {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     return m_state->flushes;
@@ -107,9 +98,7 @@ bool LogManagerTestAccess::IsReady() {
 }
 
 void LogManagerTestAccess::Reset() {
-    LogManager& manager = LogManager::GetInstance();
-    std::lock_guard<std::mutex> lock(manager.m_mutex);
-    manager.m_ready = false;
+    ClearReady();
     g_spdlogger.reset();
 }
 

@@ -26,7 +26,6 @@ public:
     LogCapture& operator=(const LogCapture&) = delete;
 
     [[nodiscard]] std::vector<CapturedLine> Lines() const;
-    [[nodiscard]] std::vector<std::wstring> Texts() const;
     [[nodiscard]] int FlushCount() const;
     void Clear();
 

@@ -1,6 +1,8 @@
 #include "tests/support/RegistrySandbox.h"
 
-#include <aclapi.h>
+#include "common/UniqueHandle.h"
+
+#include <sddl.h>
 
 #include <atomic>
 #include <memory>
@@ -18,63 +20,32 @@ std::wstring UniqueName() {
 }
 
 const wchar_t* RootName(HKEY root) {
-    if (root == HKEY_LOCAL_MACHINE) {
-        return L"HKLM";
-    }
-    if (root == HKEY_CURRENT_USER) {
-        return L"HKCU";
-    }
-    return nullptr;
+    return root == HKEY_LOCAL_MACHINE ? L"HKLM" : root == HKEY_CURRENT_USER ? L"HKCU" : nullptr;
 }
 
-// Sets a DACL on `key` that grants `allowed` to Everyone, or no DACL at all (full access) when
-// `restrict` is false.
-bool SetKeyDacl(HKEY key, bool restrict, REGSAM allowed) {
-    SECURITY_DESCRIPTOR descriptor{};
-    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)) {
-        return false;
-    }
-    std::vector<BYTE> aclBuffer;
-    PACL acl = nullptr;
-    BYTE everyone[SECURITY_MAX_SID_SIZE]{};
-    if (restrict) {
-        DWORD sidSize = sizeof(everyone);
-        if (!CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize)) {
-            return false;
-        }
-        aclBuffer.resize(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(everyone));
-        acl = reinterpret_cast<PACL>(aclBuffer.data());
-        if (!InitializeAcl(acl, static_cast<DWORD>(aclBuffer.size()), ACL_REVISION) ||
-            !AddAccessAllowedAce(acl, ACL_REVISION, allowed | kHousekeeping, everyone)) {
-            return false;
-        }
-    }
-    if (!SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE)) {
-        return false;
-    }
-    return RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+bool Create(HKEY parent, const std::wstring& path, unique_hkey& key) {
+    return RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) ==
+           ERROR_SUCCESS;
+}
+
+// Replaces the DACL of `key` with one that grants Everyone `allowed` (and the housekeeping rights).
+bool SetKeyDacl(HKEY key, REGSAM allowed) {
+    wchar_t sddl[32]{};
+    swprintf_s(sddl, 32, L"D:(A;;0x%08lX;;;WD)", static_cast<unsigned long>(allowed | kHousekeeping));
+    unique_local<PSECURITY_DESCRIPTOR> descriptor;
+    return ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, descriptor.put(), nullptr) &&
+           RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.get()) == ERROR_SUCCESS;
 }
 
 } // namespace
 
 ScopedRegistrySandbox::ScopedRegistrySandbox() : m_name(UniqueName()) {
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSandboxParent, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &m_parent, nullptr) != ERROR_SUCCESS) {
-        m_parent = nullptr;
+    if (!Create(HKEY_CURRENT_USER, kSandboxParent, m_parent) ||
+        !Create(m_parent.get(), m_name + L"\\HKLM", m_machine) || !Create(m_parent.get(), m_name + L"\\HKCU", m_user) ||
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_machine.get()) != ERROR_SUCCESS) {
         return;
     }
-    const std::wstring machine = m_name + L"\\HKLM";
-    const std::wstring user = m_name + L"\\HKCU";
-    if (RegCreateKeyExW(m_parent, machine.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &m_machine, nullptr) != ERROR_SUCCESS ||
-        RegCreateKeyExW(m_parent, user.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &m_user,
-                        nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    if (RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_machine) != ERROR_SUCCESS) {
-        return;
-    }
-    if (RegOverridePredefKey(HKEY_CURRENT_USER, m_user) != ERROR_SUCCESS) {
+    if (RegOverridePredefKey(HKEY_CURRENT_USER, m_user.get()) != ERROR_SUCCESS) {
         RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
         return;
     }
@@ -86,23 +57,17 @@ ScopedRegistrySandbox::~ScopedRegistrySandbox() {
         RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
         RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     }
-    if (m_machine != nullptr) {
-        RegCloseKey(m_machine);
-    }
-    if (m_user != nullptr) {
-        RegCloseKey(m_user);
-    }
-    if (m_parent != nullptr) {
+    m_machine.reset();
+    m_user.reset();
+    if (m_parent) {
         for (const std::wstring& path : m_restricted) {
-            HKEY key = nullptr;
-            if (RegOpenKeyExW(m_parent, path.c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
-                SetKeyDacl(key, false, 0);
-                RegCloseKey(key);
+            unique_hkey key;
+            if (RegOpenKeyExW(m_parent.get(), path.c_str(), 0, WRITE_DAC, key.put()) == ERROR_SUCCESS) {
+                SetKeyDacl(key.get(), KEY_ALL_ACCESS);
             }
         }
-        RegDeleteTreeW(m_parent, m_name.c_str());
-        RegDeleteKeyW(m_parent, m_name.c_str());
-        RegCloseKey(m_parent);
+        RegDeleteTreeW(m_parent.get(), m_name.c_str());
+        RegDeleteKeyW(m_parent.get(), m_name.c_str());
     }
 }
 
@@ -115,20 +80,13 @@ bool ScopedRegistrySandbox::RestrictKey(HKEY root, const std::wstring& path, REG
     if (!m_active || rootName == nullptr) {
         return false;
     }
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC | READ_CONTROL, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    const bool ok = SetKeyDacl(key, true, allowed);
-    RegCloseKey(key);
+    unique_hkey key;
+    const bool ok = RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC | READ_CONTROL, key.put()) == ERROR_SUCCESS &&
+                    SetKeyDacl(key.get(), allowed);
     if (ok) {
         m_restricted.push_back(m_name + L"\\" + rootName + L"\\" + path);
     }
     return ok;
-}
-
-bool ScopedRegistrySandbox::MakeKeyReadOnly(HKEY root, const std::wstring& path) {
-    return RestrictKey(root, path, KEY_READ);
 }
 
 void RegistrySandboxTest::SetUp() {
@@ -136,27 +94,14 @@ void RegistrySandboxTest::SetUp() {
     ASSERT_TRUE(m_sandbox->Active()) << "registry sandbox could not be set up";
 }
 
-void RegistrySandboxTest::TearDown() {
-    m_sandbox.reset();
-}
-
 bool RegistrySandboxTest::CreateKey(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
+    unique_hkey key;
+    return Create(root, path, key);
 }
 
 bool RegistrySandboxTest::KeyExists(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
+    unique_hkey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 bool RegistrySandboxTest::ValueExists(HKEY root, const std::wstring& path, const std::wstring& name) {
@@ -165,33 +110,25 @@ bool RegistrySandboxTest::ValueExists(HKEY root, const std::wstring& path, const
     return ReadRaw(root, path, name, data, type);
 }
 
+// RegQueryValueExW, not RegGetValueW: the bytes exactly as stored, a missing terminator included.
 bool RegistrySandboxTest::ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name,
                                   std::vector<BYTE>& data, DWORD& type) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    unique_hkey key;
+    DWORD size = 0;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS ||
+        RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
         return false;
     }
-    DWORD size = 0;
-    LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
-    if (status == ERROR_SUCCESS) {
-        data.assign(size, 0);
-        status = RegQueryValueExW(key, name.c_str(), nullptr, &type, size ? data.data() : nullptr, &size);
-        data.resize(size);
-    }
-    RegCloseKey(key);
+    data.assign(size, 0);
+    const LSTATUS status = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, data.data(), &size);
+    data.resize(size);
     return status == ERROR_SUCCESS;
 }
 
+// RegSetKeyValueW makes the key when it is missing.
 bool RegistrySandboxTest::WriteRaw(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                                    const void* data, DWORD size) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    const LSTATUS status = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    return RegSetKeyValueW(root, path.c_str(), name.c_str(), type, data, size) == ERROR_SUCCESS;
 }
 
 bool RegistrySandboxTest::WriteString(HKEY root, const std::wstring& path, const std::wstring& name,

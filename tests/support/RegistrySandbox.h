@@ -4,6 +4,8 @@
 // afterwards. Access-denied paths are made with a restrictive DACL on a scratch key.
 #pragma once
 
+#include "common/UniqueHandle.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -28,13 +30,15 @@ public:
     [[nodiscard]] bool RestrictKey(HKEY root, const std::wstring& path, REGSAM allowed);
     // Reads and enumerates still work; opening for write (KEY_ALL_ACCESS, KEY_WRITE, KEY_SET_VALUE)
     // fails with ERROR_ACCESS_DENIED.
-    [[nodiscard]] bool MakeKeyReadOnly(HKEY root, const std::wstring& path);
+    [[nodiscard]] bool MakeKeyReadOnly(HKEY root, const std::wstring& path) {
+        return RestrictKey(root, path, KEY_READ);
+    }
 
 private:
-    HKEY m_parent = nullptr;  // real HKCU\Software\LullgateTestSandbox
-    std::wstring m_name;      // this sandbox's scratch key under m_parent
-    HKEY m_machine = nullptr; // stands in for HKEY_LOCAL_MACHINE
-    HKEY m_user = nullptr;    // stands in for HKEY_CURRENT_USER
+    unique_hkey m_parent;  // real HKCU\Software\LullgateTestSandbox
+    std::wstring m_name;   // this sandbox's scratch key under m_parent
+    unique_hkey m_machine; // stands in for HKEY_LOCAL_MACHINE
+    unique_hkey m_user;    // stands in for HKEY_CURRENT_USER
     bool m_active = false;
     std::vector<std::wstring> m_restricted; // scratch-relative paths whose DACL was changed
 };
@@ -43,7 +47,7 @@ private:
 class RegistrySandboxTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override { m_sandbox.reset(); }
 
     ScopedRegistrySandbox& Sandbox() { return *m_sandbox; }
 

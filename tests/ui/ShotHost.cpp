@@ -2,7 +2,7 @@
 // the consent windows, the withdrawal confirmation, the about window, or the main window in one of
 // its views, in a given language, over a plain light backdrop, and quits after a few seconds. The
 // main window's pauses and resumes go to a registry sandbox, and the settings page is never opened.
-//   ui_shot_host.exe gallery|confirm|confirm-long|consent|change|change-privacy|withdraw|about
+//   ui_shot_host.exe gallery|confirm|confirm-long|confirm-link|consent|change|change-privacy|withdraw|about
 //                    |main-<view> <language tag> [seconds]
 //   views: loading, empty, valid, range, paused, resuming
 // A name ending in "-hc" shows the window in a high-contrast theme (white on black, as Windows'
@@ -83,16 +83,12 @@ private:
     COLORREF m_saved[std::size(kIndexes)]{};
 };
 
-// Brings the main window to `view` and holds it there.
-// A DWORD under HKEY_LOCAL_MACHINE (the sandbox's), for the states Windows itself reports.
+// A DWORD under HKEY_LOCAL_MACHINE (the sandbox's; the key is made when missing).
 void SeedDword(const wchar_t* path, const wchar_t* name, DWORD value) {
-    unique_hkey key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) ==
-        ERROR_SUCCESS) {
-        (void)RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    }
+    (void)RegSetKeyValueW(HKEY_LOCAL_MACHINE, path, name, REG_DWORD, &value, sizeof(value));
 }
 
+// Brings the main window to `view` and holds it there.
 void ShowMainView(NvLullgate::MainWindow& window, std::wstring view) {
     // What Windows says: its confirmation or its end of the pause (shown paused), or a policy.
     constexpr wchar_t kRecord[] = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UpdatePolicy\\Settings";
@@ -105,39 +101,27 @@ void ShowMainView(NvLullgate::MainWindow& window, std::wstring view) {
         view = L"empty";
     } else if (view == L"leftovers") {
         // An expired pause: its values are still there, so is the day count it wrote.
-        SeedDword(L"SOFTWARE\\Microsoft\\WindowsUpdate\\UX\\Settings", L"FlightSettingsMaxPauseDays", 60);
-        unique_hkey key;
-        const wchar_t expiry[] = L"2024-11-16T12:00:00Z";
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\WindowsUpdate\\UX\\Settings", 0, KEY_WRITE,
-                          key.put()) == ERROR_SUCCESS) {
-            (void)RegSetValueExW(key.get(), L"PauseUpdatesExpiryTime", 0, REG_SZ, reinterpret_cast<const BYTE*>(expiry),
-                                 sizeof(expiry));
-        }
+        constexpr wchar_t kSettings[] = L"SOFTWARE\\Microsoft\\WindowsUpdate\\UX\\Settings";
+        constexpr wchar_t kExpiry[] = L"2024-11-16T12:00:00Z";
+        SeedDword(kSettings, L"FlightSettingsMaxPauseDays", 60);
+        (void)RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettings, L"PauseUpdatesExpiryTime", REG_SZ, kExpiry,
+                              sizeof(kExpiry));
         view = L"empty";
     }
     UiDriver::UiWindow driver(window.GetHWND());
     CPaintManagerUI& pm = window.GetPaintManager();
     CControlUI* progress = pm.FindControl(L"progressButton");
-    // The ticks come from here rather than the 16 ms timer, so every picture shows the same moment.
+    // The ticks come from here rather than the 16 ms timer, so every picture shows the same moment:
+    // a quarter of a turn while loading, else the status read.
     progress->KillTimer(1);
-    const auto tick = [&](int times) {
-        for (int i = 0; i < times; ++i) {
-            pm.SendNotify(progress, DUI_MSGTYPE_TIMER, 1, 0);
-        }
-    };
-    if (view == L"loading") {
-        tick(15); // a quarter of a turn
-        return;
+    for (int i = 0; i < (view == L"loading" ? 15 : 61); ++i) {
+        pm.SendNotify(progress, DUI_MSGTYPE_TIMER, 1, 0);
     }
-    tick(61);
-    const auto type = [](const std::wstring& text) {
-        for (wchar_t c : text) {
-            SendMessageW(GetFocus(), WM_CHAR, c, 1);
-        }
-    };
     if (view == L"valid" || view == L"range") {
         driver.PressKey(VK_TAB); // the keyboard's focus line shows on the field
-        type(view == L"valid" ? L"60" : L"400");
+        for (const wchar_t c : std::wstring(view == L"valid" ? L"60" : L"400")) {
+            SendMessageW(GetFocus(), WM_CHAR, c, 1);
+        }
     } else if (view == L"paused" || view == L"resuming") {
         driver.Type(L"pauseDaysEdit", L"60");
         driver.Click(L"pauseUpdateButton");
@@ -163,12 +147,8 @@ int wmain(int argc, wchar_t** argv) {
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     const GdiplusSession gdiplus; // before any window, and gone only after the last one
 
-    const std::wstring base = CPaintManagerUI::GetInstancePath().str();
     CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
-    CPaintManagerUI::SetResourcePath((base + L"res\\").c_str());
-    UICulture::GetInstance()->SetLanguage(language.c_str(), false);
-    UICulture::GetInstance()->SetStringPath(
-        (base + (what == L"gallery" ? L"gallery\\values\\" : L"res\\values\\")).c_str());
+    UiDriver::UseSkin(L"res\\", what == L"gallery" ? L"gallery\\values\\" : L"res\\values\\", language.c_str());
 
     if (what.starts_with(L"balloon-")) {
         // The reminder's balloon, as it tells of the event named (Lullgate.exe is not started).
@@ -230,6 +210,11 @@ int wmain(int argc, wchar_t** argv) {
     } else if (what == L"about") {
         window = std::make_unique<NvLullgate::AboutDialog>();
         title = L"CalmlockAboutWnd";
+    } else if (what == L"confirm-link") {
+        // A document no desktop shell could open, named where it lies.
+        std::wstring text = UICulture::GetInstance()->GetString(L"IDS_LINK_NOT_OPENED").str();
+        text.replace(text.find(L"%s"), 2, L"C:\\Program Files\\Lullgate\\docs\\privacy-statement.html");
+        window = std::make_unique<ConfirmWindow>(text);
     } else {
         window = std::make_unique<ConfirmWindow>(
             UICulture::GetInstance()
