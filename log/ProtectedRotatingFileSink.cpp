@@ -65,10 +65,11 @@ bool IsLink(const std::string& name) {
 // Moves `source` onto `target`, replacing it in one step: a backup that can't be replaced (held
 // open by a viewer or a scanner) is then kept, where deleting it first would lose it. A backup is
 // read-only, which MoveFileEx won't replace, so the mark is cleared first and put back if the move
-// fails.
-bool MoveReplacing(const std::string& source, const std::string& target) {
-    const bool targetWasThere = PathExists(target);
-    (void)_chmod(target.c_str(), kModeReadWrite);
+// fails. A target the rotation has just moved on (`targetMoved`) has no mark to clear: the move is
+// then the only step, which keeps a rotation's cost near a plain rename chain.
+bool MoveReplacing(const std::string& source, const std::string& target, bool targetMoved) {
+    // _chmod succeeds only on an entry that is there, so it also tells whether there was one.
+    const bool targetWasThere = !targetMoved && _chmod(target.c_str(), kModeReadWrite) == 0;
     if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         return true;
     }
@@ -205,18 +206,23 @@ void ProtectedRotatingFileSink::flush_() {
 
 std::string ProtectedRotatingFileSink::Rotate() {
     m_file.Close();
+    bool targetMoved = false; // the step before moved this step's target on
     for (std::uint64_t i = m_backupCount; i > 0; --i) {
         const std::string source = FileNameByIndex(m_baseFileName, i - 1);
         if (!PathExists(source)) {
+            targetMoved = false;
             continue;
         }
         const std::string target = FileNameByIndex(m_baseFileName, i);
-        if (MoveReplacing(source, target)) {
+        targetMoved = MoveReplacing(source, target, targetMoved);
+        if (targetMoved) {
             continue;
         }
-        // Another program (a virus scanner, an editor) may hold the file for a moment.
+        // Another program (a virus scanner, an editor) may hold the file for a moment, or has put
+        // a file where the step before had moved one away.
         Sleep(100);
-        if (!MoveReplacing(source, target)) {
+        targetMoved = MoveReplacing(source, target, false);
+        if (!targetMoved) {
             const DWORD error = GetLastError();
             // The moves made so far only shifted older backups: the current file is still in place,
             // and the log goes on in it until the next try.
