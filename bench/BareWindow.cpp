@@ -1,6 +1,9 @@
-// The reference for start-up and memory: a bare Win32 program that creates one window of the main
-// window's size, paints a background and a line of text, and ends when the window is closed.
+// The reference for start-up, memory and shut-down: a bare Win32 program that creates one window of
+// the main window's size, paints a background and a line of text, and ends when the window is closed,
+// also by a click on its close button: 40 × 40 units at the right end of the top edge, where the main
+// window has its own.
 #include <windows.h>
+#include <windowsx.h>
 
 namespace {
 
@@ -14,6 +17,16 @@ LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         DrawTextW(dc, L"Bare window", -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_LBUTTONUP: {
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        const int size = MulDiv(40, static_cast<int>(GetDpiForWindow(hwnd) != 0 ? GetDpiForWindow(hwnd) : 96), 96);
+        const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (at.x >= client.right - size && at.y < size) {
+            DestroyWindow(hwnd);
+        }
         return 0;
     }
     case WM_DESTROY:

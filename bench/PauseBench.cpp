@@ -1,7 +1,9 @@
 // Cost of the status read, the pause and the resume of the pause engine, each against the bare
-// registry calls it makes (open, query or set or delete, close), in the registry sandbox so the
-// machine's own Windows Update values are never touched. The status is read with a pause in place,
-// the case where every value is read and its end date converted.
+// registry calls the operation needs (open, query or set or delete, close), in the registry sandbox
+// so the machine's own Windows Update values are never touched. The status is read with a pause in
+// place, the case where every value is read and its end date converted. A pause first saves the
+// seven values it writes (so that a failed write can put them back), and a resume looks for the
+// values that are there before removing them and again afterwards: the bare calls do the same.
 #include "bench/BenchReport.h"
 #include "common/UniqueHandle.h"
 #include "pause/PauseWinUpdates.h"
@@ -11,6 +13,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -22,6 +25,24 @@ constexpr wchar_t kMaxDays[] = L"FlightSettingsMaxPauseDays";
 const wchar_t* const kValues[] = {L"PauseFeatureUpdatesStartTime", L"PauseFeatureUpdatesEndTime",
                                   L"PauseQualityUpdatesStartTime", L"PauseQualityUpdatesEndTime",
                                   L"PauseUpdatesStartTime",        L"PauseUpdatesExpiryTime"};
+constexpr DWORD kLargestValue = 4096; // what a saved value may hold
+
+// One open of the key, each of the seven values asked for (with its data when `data`), close.
+void ReadAll(bool data) {
+    unique_hkey key;
+    (void)RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_READ, key.put());
+    std::vector<BYTE> buffer(kLargestValue);
+    const auto query = [&](const wchar_t* name) {
+        DWORD type = 0;
+        DWORD size = kLargestValue;
+        (void)RegQueryValueExW(key.get(), name, nullptr, data ? &type : nullptr, data ? buffer.data() : nullptr,
+                               data ? &size : nullptr);
+    };
+    query(kMaxDays);
+    for (const wchar_t* name : kValues) {
+        query(name);
+    }
+}
 
 // Each value: open, ask its size, read it, close.
 void BareStatus() {
@@ -36,8 +57,9 @@ void BareStatus() {
     }
 }
 
-// The day count, then each value: open, set, close.
+// The seven values saved, the day count, then each value: open, set, close.
 void BarePause() {
+    ReadAll(true);
     {
         unique_hkey key;
         (void)RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_ALL_ACCESS, key.put());
@@ -52,7 +74,8 @@ void BarePause() {
     }
 }
 
-// Look for the day count, delete it, then each value: open, delete, close.
+// Look for the day count, delete it, look for the values there, each value: open, delete, close,
+// and look again that none is left.
 void BareResume() {
     {
         unique_hkey key;
@@ -64,18 +87,20 @@ void BareResume() {
         (void)RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_ALL_ACCESS, key.put());
         (void)RegDeleteValueW(key.get(), kMaxDays);
     }
+    ReadAll(false);
     for (const wchar_t* name : kValues) {
         unique_hkey key;
         (void)RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_ALL_ACCESS, key.put());
         (void)RegDeleteValueW(key.get(), name);
     }
+    ReadAll(false);
 }
 
-void Report(const char* what, const Bench::Pairs& pairs, double goalMicroseconds) {
+void Report(const char* what, const Bench::Pairs& pairs) {
     std::printf("| %s |||||\n", what);
-    Bench::Row("engine", pairs.ours, 1e6, "µs", goalMicroseconds);
+    Bench::Row("engine", pairs.ours, 1e6, "µs");
     Bench::Row("bare registry calls", pairs.reference, 1e6, "µs");
-    Bench::Row("engine / bare", pairs.ratios, 1, "×", goalMicroseconds > 0 ? 1.5 : 0);
+    Bench::Row("engine / bare", pairs.ratios, 1, "×", 1.1);
 }
 
 } // namespace
@@ -95,18 +120,18 @@ int main() {
     }
     pause(); // the key and a pause in place for the status reads
     Bench::Table("Status, pause, resume",
-                 "Each operation once per sample, in the registry sandbox, against the bare registry calls it makes; "
-                 "ratios pair by pair.");
+                 "Each operation once per sample, in the registry sandbox, against the bare registry calls it needs "
+                 "(the absolute times are the registry's round trips); ratios pair by pair.");
     const auto status = Bench::Alternate(
         kPairs, [&] { return Bench::Time([&] { (void)engine.GetPauseStatus(endDate); }); },
         [] { return Bench::Time(BareStatus); });
-    Report("Status (a pause in place)", status, 200);
+    Report("Status (a pause in place)", status);
     const auto pausing = Bench::Alternate(
         kPairs, [&] { return Bench::Time(pause); }, [] { return Bench::Time(BarePause); });
-    Report("Pause (60 days)", pausing, 0);
+    Report("Pause (60 days): the seven values saved, then written", pausing);
     const auto resuming = Bench::Alternate(
         kPairs, [&] { return Bench::Time([&] { (void)engine.DoRecoveringWinUpdate(); }); },
         [] { return Bench::Time(BareResume); }, pause);
-    Report("Resume", resuming, 0);
+    Report("Resume: the values there looked for, removed, looked for again", resuming);
     return 0;
 }

@@ -10,13 +10,6 @@
 
 namespace {
 
-template <typename T> struct ComInterface {
-    using type = T*;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type object) noexcept { object->Release(); }
-};
-template <typename T> using unique_com = UniqueResource<ComInterface<T>>;
-
 struct SystemString {
     using type = BSTR;
     static type invalid() noexcept { return nullptr; }

@@ -1,7 +1,8 @@
 // Owning wrappers for the Win32 handles the program obtains: registry keys, kernel handles,
-// LocalAlloc'ed memory (SIDs, ACLs), GDI objects, and the GDI pairings that must be undone (a DC
-// borrowed with GetDC, an object selected into a DC, BeginPaint). Each undoes what it holds exactly
-// once, on every path, so no operation has to remember a bare RegCloseKey/CloseHandle/ReleaseDC.
+// LocalAlloc'ed memory (SIDs, ACLs), GDI objects, COM interfaces, and the GDI pairings that must be
+// undone (a DC borrowed with GetDC, an object selected into a DC, BeginPaint). Each undoes what it
+// holds exactly once, on every path, so no operation has to remember a bare RegCloseKey/CloseHandle/
+// ReleaseDC.
 #pragma once
 
 #include <windows.h>
@@ -92,6 +93,12 @@ template <typename T> struct GdiObject {
     static type invalid() noexcept { return nullptr; }
     static void close(type object) noexcept { DeleteObject(object); }
 };
+// A COM interface pointer: its reference is released.
+template <typename T> struct ComInterface {
+    using type = T*;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type object) noexcept { object->Release(); }
+};
 } // namespace HandleTraits
 
 using unique_hkey = UniqueResource<HandleTraits::RegKey>;
@@ -102,6 +109,7 @@ using unique_memdc = UniqueResource<HandleTraits::MemoryDC>;
 using unique_cfile = UniqueResource<HandleTraits::CFile>;
 template <typename T> using unique_local = UniqueResource<HandleTraits::Local<T>>;
 template <typename T> using unique_gdi = UniqueResource<HandleTraits::GdiObject<T>>;
+template <typename T> using unique_com = UniqueResource<HandleTraits::ComInterface<T>>;
 
 // A window's device context borrowed with GetDC, given back with ReleaseDC.
 class ScopedGetDC {

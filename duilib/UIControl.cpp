@@ -2,6 +2,7 @@
 
 #include "duilib/UICulture.h"
 #include "duilib/UIImage.h"
+#include "duilib/UIImageStrip.h"
 #include "duilib/UILimits.h"
 #include "duilib/UIManager.h"
 #include "duilib/UIMarkup.h"
@@ -112,6 +113,23 @@ void CControlUI::SetForeImage(const wchar_t* pStrImage) {
     }
     m_sForeImage = pStrImage;
     Invalidate();
+}
+
+void CControlUI::SetBkImageFrames(const std::vector<std::wstring>& names) {
+    m_bkFrames.reset();
+    if (names.empty()) {
+        return;
+    }
+    // Only plain names: an attribute list (a part of the file, a fade) is drawn as always.
+    std::vector<std::wstring> plain;
+    std::vector<std::wstring> paths;
+    for (const std::wstring& name : names) {
+        if (!name.empty() && name.find(L'=') == std::wstring::npos) {
+            plain.push_back(name);
+            paths.push_back(CPaintManagerUI::ResolveResourcePath(name.c_str()));
+        }
+    }
+    m_bkFrames = std::make_unique<Render::ImageStrip>(std::move(plain), std::move(paths));
 }
 
 void CControlUI::SetBkColor(DWORD argb) {
@@ -360,6 +378,12 @@ void CControlUI::PaintBkColor(Gdiplus::Graphics& g) {
 }
 
 void CControlUI::PaintBkImage(Gdiplus::Graphics& g) {
+    if (m_bkFrames != nullptr) {
+        m_bkFrames->Prepare(m_rcItem);
+        if (m_bkFrames->Draw(g, m_rcItem, m_sBkImage.str())) {
+            return;
+        }
+    }
     if (!m_sBkImage.IsEmpty()) {
         (void)Render::DrawImage(g, m_pManager, m_rcItem, m_sBkImage); // a missing image leaves the colour
     }

@@ -300,21 +300,26 @@ bool DrawImage(Gdiplus::Graphics& g, CPaintManagerUI* manager, const RECT& rc, c
     if (dest.Width <= 0 || dest.Height <= 0 || source.Width <= 0 || source.Height <= 0) {
         return false;
     }
+    return DrawBitmap(g, *image.bitmap, dest, source, desc.reverse, desc.fade);
+}
+
+bool DrawBitmap(Gdiplus::Graphics& g, Gdiplus::Bitmap& bitmap, const Gdiplus::RectF& dest, const Gdiplus::RectF& source,
+                bool reverse, BYTE fade) {
     Gdiplus::ImageAttributes attributes;
     Gdiplus::ImageAttributes* attrs = nullptr;
-    if (desc.fade < 255) {
+    if (fade < 255) {
         Gdiplus::ColorMatrix matrix = {
-            {{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, desc.fade / 255.0f, 0}, {0, 0, 0, 0, 1}}};
+            {{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, fade / 255.0f, 0}, {0, 0, 0, 0, 1}}};
         attributes.SetColorMatrix(&matrix);
         attrs = &attributes;
     }
     // Mirroring: the destination parallelogram starts at the right edge and runs leftwards.
     const Gdiplus::PointF points[3] = {
-        {desc.reverse ? dest.GetRight() : dest.X, dest.Y},
-        {desc.reverse ? dest.X : dest.GetRight(), dest.Y},
-        {desc.reverse ? dest.GetRight() : dest.X, dest.GetBottom()},
+        {reverse ? dest.GetRight() : dest.X, dest.Y},
+        {reverse ? dest.X : dest.GetRight(), dest.Y},
+        {reverse ? dest.GetRight() : dest.X, dest.GetBottom()},
     };
-    return g.DrawImage(image.bitmap, points, 3, source.X, source.Y, source.Width, source.Height, Gdiplus::UnitPixel,
+    return g.DrawImage(&bitmap, points, 3, source.X, source.Y, source.Width, source.Height, Gdiplus::UnitPixel,
                        attrs) == Gdiplus::Ok;
 }
 

@@ -67,6 +67,10 @@ size_t ImageCacheSize();
 // stretched over the control. False when the image cannot be drawn.
 [[nodiscard]] bool DrawImage(Gdiplus::Graphics& g, CPaintManagerUI* manager, const RECT& rc,
                              const wchar_t* description);
+// Draws `source` (bitmap pixels) of a bitmap into `dest`, mirrored and faded as asked: what
+// DrawImage does once the image is found, for others that must draw exactly as it does.
+[[nodiscard]] bool DrawBitmap(Gdiplus::Graphics& g, Gdiplus::Bitmap& bitmap, const Gdiplus::RectF& dest,
+                              const Gdiplus::RectF& source, bool reverse, BYTE fade);
 
 } // namespace Render
 } // namespace DuiLib

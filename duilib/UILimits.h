@@ -31,6 +31,8 @@ constexpr UINT kMaxImageSide = 16384;
 constexpr unsigned long long kMaxImagePixels = 4096ULL * 4096ULL;
 constexpr unsigned long long kMaxCachedPixels = 2 * kMaxImagePixels;
 constexpr std::size_t kMaxCachedImages = 256;
+// The pixels an animation's frames may keep decoded (UIImageStrip.h), as many as the image cache.
+constexpr unsigned long long kMaxStripPixels = kMaxCachedPixels;
 
 constexpr int ClampCoordinate(long long value) {
     return value < -kMaxCoordinate ? -kMaxCoordinate

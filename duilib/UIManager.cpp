@@ -272,12 +272,14 @@ Gdiplus::Graphics* CPaintManagerUI::GetMeasureGraphics() {
 // ---- layout and painting ----
 
 void CPaintManagerUI::Invalidate() {
+    m_painter.InvalidateAll();
     if (m_hWnd != nullptr) {
         InvalidateRect(m_hWnd, nullptr, FALSE);
     }
 }
 
 void CPaintManagerUI::Invalidate(const RECT& rc) {
+    m_painter.Invalidate(rc);
     if (m_hWnd != nullptr) {
         InvalidateRect(m_hWnd, &rc, FALSE);
     }
@@ -316,6 +318,7 @@ bool CPaintManagerUI::Render() {
     }
     RECT client{};
     GetClientRect(m_hWnd, &client);
+    m_painter.InvalidateAll();
     m_painter.Paint(nullptr, client);
     return m_painter.HasFrame();
 }
@@ -377,6 +380,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     case WM_THEMECHANGED:
         // A high-contrast theme switched on or off: every control, and the edit boxes, repaint.
         Theme::Refresh();
+        m_painter.InvalidateAll();
         RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
         return false;
     case WM_ERASEBKGND:

@@ -129,8 +129,8 @@ public:
     void NeedUpdate();
     // Lays out the tree now if anything changed.
     void EnsureLayout();
-    // Paints the whole tree into the off-screen bitmap (as WM_PAINT does, without the window);
-    // false when there is nothing to paint or no bitmap.
+    // Paints the whole tree anew into the off-screen bitmap (as the first WM_PAINT does, without the
+    // window); false when there is nothing to paint or no bitmap.
     [[nodiscard]] bool Render();
     // Pixel of the last painted frame at a client point, 0xAARRGGBB; 0 outside.
     DWORD GetPaintedPixel(POINT pt) const { return m_painter.PaintedPixel(pt); }

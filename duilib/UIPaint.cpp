@@ -51,14 +51,20 @@ bool WindowPainter::EnsureFrame(int cx, int cy) {
     }
     m_bits = static_cast<DWORD*>(bits);
     m_size = SIZE{cx, cy};
+    m_allStale = true; // a new bitmap holds nothing yet
     m_selection = ScopedSelectObject(m_dc.get(), m_bitmap.get());
     return true;
 }
 
+void WindowPainter::Invalidate(const RECT& rc) {
+    if (rc.right > rc.left && rc.bottom > rc.top) {
+        UnionRect(&m_stale, &m_stale, &rc);
+    }
+}
+
 void WindowPainter::Paint(HDC target, const RECT& rcPaint) {
     HWND window = m_manager.GetPaintWindow();
-    CControlUI* root = m_manager.GetRoot();
-    if (window == nullptr || root == nullptr) {
+    if (window == nullptr || m_manager.GetRoot() == nullptr) {
         return;
     }
     m_manager.EnsureLayout();
@@ -67,37 +73,58 @@ void WindowPainter::Paint(HDC target, const RECT& rcPaint) {
     if (client.right <= 0 || client.bottom <= 0 || !EnsureFrame(client.right, client.bottom)) {
         return;
     }
-    {
-        Gdiplus::Graphics g(m_dc.get());
-        Render::PrepareGraphics(g);
-        g.SetClip(Gdiplus::Rect(rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top));
-        const float radius = m_manager.ScaleF(static_cast<float>(m_look.roundCorner.cx));
-        g.Clear(Render::ToColor(Theme::Color(Theme::Role::Window, m_look.bkColor != 0 ? m_look.bkColor : 0xFFFFFFFF)));
-        root->DoPaint(g, rcPaint);
-        // Stroking the outline costs as much as the rest of a full paint, whatever the clip: it is
-        // left out when the painted part lies clear of it, as an animation frame inside does.
-        const float borderWidth = m_manager.ScaleF(static_cast<float>(m_look.borderSize > 0 ? m_look.borderSize : 1));
-        RECT inside = client;
-        const int reach = static_cast<int>(std::ceil(radius + borderWidth)) + 1;
-        InflateRect(&inside, -reach, -reach);
-        const bool clearOfBorder = rcPaint.left >= inside.left && rcPaint.top >= inside.top &&
-                                   rcPaint.right <= inside.right && rcPaint.bottom <= inside.bottom;
-        if ((m_look.borderColor >> 24) != 0 && !clearOfBorder) {
-            Render::DrawBorder(g, client, Theme::Color(Theme::Role::Text, m_look.borderColor), borderWidth, radius);
-        }
-        // The ring around the focused control; an edit shows its focus line instead.
-        CControlUI* focus = m_manager.GetFocus();
-        if (m_manager.IsFocusVisible() && focus != nullptr && focus->IsVisibleInTree() && focus->IsEnabled() &&
-            focus->GetInterface(L"Edit") == nullptr) {
-            RECT ring = focus->GetFocusRect();
-            InflateRect(&ring, m_manager.Scale(4), m_manager.Scale(4));
-            Render::DrawBorder(g, ring, Theme::Color(Theme::Role::Highlight, m_look.focusColor), m_manager.ScaleF(2),
-                               focus->Radius() + m_manager.ScaleF(4));
-        }
+    RECT stale = client;
+    if (!m_allStale && !IntersectRect(&stale, &m_stale, &client)) {
+        stale = RECT{};
+    }
+    // Taken before drawing: whatever is invalidated while the tree draws is drawn next time.
+    m_allStale = false;
+    m_stale = RECT{};
+    if (!IsRectEmpty(&stale)) {
+        Draw(client, stale);
     }
     if (target != nullptr) {
         BitBlt(target, rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left, rcPaint.bottom - rcPaint.top,
                m_dc.get(), rcPaint.left, rcPaint.top, SRCCOPY);
+    }
+}
+
+void WindowPainter::Draw(const RECT& client, const RECT& rc) {
+    // An opaque background is filled by GDI: GDI+ clears a part of a bitmap as slowly as it fills
+    // the whole of it, which under Wine costs more than anything an animation frame draws.
+    const DWORD background = Theme::Color(Theme::Role::Window, m_look.bkColor != 0 ? m_look.bkColor : 0xFFFFFFFF);
+    const bool opaque = (background >> 24) == 0xFF;
+    if (opaque) {
+        SetBkColor(m_dc.get(), RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF));
+        ExtTextOutW(m_dc.get(), 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
+    }
+    Gdiplus::Graphics g(m_dc.get());
+    Render::PrepareGraphics(g);
+    g.SetClip(Gdiplus::Rect(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top));
+    const float radius = m_manager.ScaleF(static_cast<float>(m_look.roundCorner.cx));
+    if (!opaque) {
+        g.Clear(Render::ToColor(background));
+    }
+    m_manager.GetRoot()->DoPaint(g, rc);
+    // Stroking the outline costs as much as the rest of a full paint, whatever the clip: it is
+    // left out when the painted part lies clear of it, as an animation frame inside does.
+    const float borderWidth = m_manager.ScaleF(static_cast<float>(m_look.borderSize > 0 ? m_look.borderSize : 1));
+    RECT inside = client;
+    const int reach = static_cast<int>(std::ceil(radius + borderWidth)) + 1;
+    InflateRect(&inside, -reach, -reach);
+    const bool clearOfBorder =
+        rc.left >= inside.left && rc.top >= inside.top && rc.right <= inside.right && rc.bottom <= inside.bottom;
+    if ((m_look.borderColor >> 24) != 0 && !clearOfBorder) {
+        Render::DrawBorder(g, client, Theme::Color(Theme::Role::Text, m_look.borderColor), borderWidth, radius);
+    }
+    // The ring around the focused control; an edit shows its focus line instead.
+    CControlUI* focus = m_manager.GetFocus();
+    if (m_manager.IsFocusVisible() && focus != nullptr && focus->IsVisibleInTree() && focus->IsEnabled() &&
+        focus->GetInterface(L"Edit") == nullptr) {
+        RECT ring = focus->GetFocusRect();
+        InflateRect(&ring, m_manager.Scale(4), m_manager.Scale(4));
+        Render::DrawBorder(g, ring, Theme::Color(Theme::Role::Highlight, m_look.focusColor), m_manager.ScaleF(2),
+                           focus->Radius() + m_manager.ScaleF(4));
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace NvLullgate {
 
@@ -28,6 +29,11 @@ constexpr size_t kBufferChars = 260;
 
 constexpr wchar_t kPauseCircleImage[] = L"drawable\\ProgressCircle\\ProgressCircle_pause@1.5x.png";
 constexpr wchar_t kUpdateGlyphImage[] = L"file='drawable\\ic_update@2x.png' reverse='true' dest='56,56,104,104'";
+
+// The image of loading frame `frame` (1 to 60); false when it cannot be formatted.
+bool LoadingFrameImage(int32_t frame, wchar_t (&image)[kBufferChars]) {
+    return _snwprintf_s(image, kBufferChars, _TRUNCATE, L"drawable\\ProgressCircle\\loading %03d@1.5x.png", frame) >= 1;
+}
 
 DuiLib::CDuiString LookUp(const wchar_t* key) {
     return DuiLib::UICulture::GetInstance()->GetString(key);
@@ -91,6 +97,16 @@ void MainWindow::InitWindow() {
     }
     m_progress->SetBkImage(kPauseCircleImage);
     m_progress->SetForeImage(kUpdateGlyphImage);
+    // Decoding a frame costs more than painting the window: the frames are decoded once, ahead of
+    // the animation, rather than at every tick.
+    std::vector<std::wstring> frames;
+    for (int32_t frame = 1; frame <= kLoadingFrames; ++frame) {
+        wchar_t image[kBufferChars]{};
+        if (LoadingFrameImage(frame, image)) {
+            frames.emplace_back(image);
+        }
+    }
+    m_progress->SetBkImageFrames(frames);
     // Started while the window is still hidden: loading runs behind the consent windows. A timer
     // fails only for a control without a window, and InitWindow runs with the window made.
     (void)m_progress->SetTimer(kLoadingTimer, kTimerPeriodMs);
@@ -196,13 +212,13 @@ void MainWindow::AnimationLoading() {
     }
     m_loadingFrame = m_loadingFrame < kLoadingFrames ? m_loadingFrame + 1 : 1;
     wchar_t image[kBufferChars]{};
-    if (_snwprintf_s(image, kBufferChars, _TRUNCATE, L"drawable\\ProgressCircle\\loading %03d@1.5x.png",
-                     m_loadingFrame) < 1) {
+    if (!LoadingFrameImage(m_loadingFrame, image)) {
         return;
     }
     const DuiLib::CDuiString shown = m_progress->GetBkImage();
     m_progress->SetBkImage(image);
-    // Each frame shows once per start: kept decoded, the sixty would hold 13 MB for nothing.
+    // A frame drawn before the strip had it went through the image cache; each shows once per
+    // start, and kept decoded there the sixty would hold 13 MB for nothing.
     if (shown != kPauseCircleImage) {
         DuiLib::Render::ForgetImage(DuiLib::CPaintManagerUI::ResolveResourcePath(shown.GetData()));
     }
@@ -238,6 +254,7 @@ void MainWindow::SetInitUX() {
     }
     m_progress->KillTimer(kLoadingTimer);
     m_progress->SetBkImage(kPauseCircleImage);
+    m_progress->SetBkImageFrames({}); // the animation is over
     if (!statusRead) {
         LOG_ERROR(L"GetPauseStatus is fail");
         ShowConfirmWindow(LookUp(L"IDS_SYSTEM_RRROR").str());
