@@ -49,36 +49,27 @@ void CreateParentFolders(const std::string& fileName) {
     }
 }
 
-// True when `name` is a link: a symbolic link or junction, or a file with more than one name (a
-// hard link). Writing, truncating or un-marking through it would change whatever it leads to.
-bool IsLink(const std::string& name) {
+// What is at a log file's name. A link is a symbolic link or junction, or a file with more than
+// one name (a hard link): writing, truncating or un-marking through it would change whatever it
+// leads to.
+enum class Entry { file, link, noFile, noFolder };
+
+Entry Inspect(const std::string& name) {
     const unique_file_handle entry(
         CreateFileA(name.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!entry || !GetFileInformationByHandle(entry.get(), &info)) {
-        return false; // nothing there yet, or nothing this process could open anyway
+    if (!entry) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND   ? Entry::noFile
+               : error == ERROR_PATH_NOT_FOUND ? Entry::noFolder
+                                               : Entry::file; // there, but not for this process to look at
     }
-    return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks > 1;
-}
-
-// Moves `source` onto `target`, replacing it in one step: a backup that can't be replaced (held
-// open by a viewer or a scanner) is then kept, where deleting it first would lose it. A backup is
-// read-only, which MoveFileEx won't replace, so the mark is cleared first and put back if the move
-// fails. A target the rotation has just moved on (`targetMoved`) has no mark to clear: the move is
-// then the only step, which keeps a rotation's cost near a plain rename chain.
-bool MoveReplacing(const std::string& source, const std::string& target, bool targetMoved) {
-    // _chmod succeeds only on an entry that is there, so it also tells whether there was one.
-    const bool targetWasThere = !targetMoved && _chmod(target.c_str(), kModeReadWrite) == 0;
-    if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        return true;
+    if (!GetFileInformationByHandle(entry.get(), &info)) {
+        return Entry::file;
     }
-    const DWORD error = GetLastError();
-    if (targetWasThere) {
-        (void)_chmod(target.c_str(), kModeReadOnly);
-    }
-    SetLastError(error);
-    return false;
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks > 1 ? Entry::link
+                                                                                                  : Entry::file;
 }
 
 } // namespace
@@ -88,17 +79,23 @@ void ProtectedLogFile::Open(const std::string& name, bool truncate) {
     m_fileName = name;
     // Only administrators can put entries in the protected log folder, but a log left from before
     // it was protected could be a link: never write through one.
-    if (IsLink(name)) {
+    const Entry entry = Inspect(name);
+    if (entry == Entry::link) {
         spdlog::throw_spdlog_ex("Refusing to open " + name + " for writing: it is a link");
     }
+    // No file where its folder is (as after a rotation moved it on): no mark to clear and nothing to
+    // empty, the append makes the file. Each step left out is a round trip to the file system.
+    bool steps = entry != Entry::noFile;
     for (int tryIndex = 0; tryIndex < m_openTries; ++tryIndex) {
-        CreateParentFolders(name);
-        // A log left by an earlier run is read-only; the file may also not exist yet.
-        (void)_chmod(name.c_str(), kModeReadWrite);
-        if (truncate) {
-            const unique_cfile emptied(_fsopen(name.c_str(), "wb", _SH_DENYNO));
-            if (!emptied) {
-                continue;
+        if (steps) {
+            CreateParentFolders(name);
+            // A log left by an earlier run is read-only; the file may also not exist yet.
+            (void)_chmod(name.c_str(), kModeReadWrite);
+            if (truncate) {
+                const unique_cfile emptied(_fsopen(name.c_str(), "wb", _SH_DENYNO));
+                if (!emptied) {
+                    continue;
+                }
             }
         }
         m_file.reset(_fsopen(name.c_str(), "ab", _SH_DENYNO));
@@ -106,6 +103,7 @@ void ProtectedLogFile::Open(const std::string& name, bool truncate) {
             return;
         }
         m_file.reset();
+        steps = true; // whatever went wrong, the next try takes every step
         Sleep(m_openIntervalMs);
     }
     spdlog::throw_spdlog_ex("Failed opening file " + name + " for writing", errno);
