@@ -1,11 +1,18 @@
 // The reference for start-up, memory and shut-down: a bare Win32 program that creates one window of
 // the main window's size, paints a background and a line of text, and ends when the window is closed,
 // also by a click on its close button: 40 × 40 units at the right end of the top edge, where the main
-// window has its own.
+// window has its own. With --gdiplus it is the floor of any window drawn with GDI+: GDI+ started for
+// the run, the line drawn through it in the skin's font, and GDI+ shut down at the end.
 #include <windows.h>
 #include <windowsx.h>
 
+#include <gdiplus.h>
+
+#include <cwchar>
+
 namespace {
+
+bool g_gdiplus = false;
 
 LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -15,7 +22,14 @@ LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         RECT client{};
         GetClientRect(hwnd, &client);
         FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        DrawTextW(dc, L"Bare window", -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        if (g_gdiplus) {
+            Gdiplus::Graphics graphics(dc);
+            const Gdiplus::Font font(L"Microsoft YaHei UI", 14, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+            const Gdiplus::SolidBrush ink(Gdiplus::Color(255, 0, 0, 0));
+            graphics.DrawString(L"Bare window", -1, &font, Gdiplus::PointF(20, 20), &ink);
+        } else {
+            DrawTextW(dc, L"Bare window", -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        }
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -39,7 +53,7 @@ LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+int Run(HINSTANCE instance) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = Procedure;
     windowClass.hInstance = instance;
@@ -48,7 +62,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     if (RegisterClassW(&windowClass) == 0) {
         return 1;
     }
-    HWND hwnd = CreateWindowExW(0, windowClass.lpszClassName, L"Bare", WS_POPUP, 200, 200, 440, 330, nullptr, nullptr,
+    HWND hwnd = CreateWindowExW(0, windowClass.lpszClassName, g_gdiplus ? L"Bare GDI+" : L"Bare", WS_POPUP, 200, 200, 440, 330, nullptr, nullptr,
                                 instance, nullptr);
     if (hwnd == nullptr) {
         return 1;
@@ -60,4 +74,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         DispatchMessageW(&message);
     }
     return 0;
+}
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    g_gdiplus = std::wcsstr(commandLine, L"--gdiplus") != nullptr;
+    if (!g_gdiplus) {
+        return Run(instance);
+    }
+    const Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) {
+        return 1;
+    }
+    const int result = Run(instance);
+    Gdiplus::GdiplusShutdown(token);
+    return result;
 }

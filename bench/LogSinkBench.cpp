@@ -61,33 +61,41 @@ std::uint64_t FileSize(const std::string& path) {
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// Seconds of the statements that rotate, with three backups present: the limit holds
-// `linesPerFile` lines, the filler statements are not timed.
-std::vector<double> RotationCosts(const std::string& base, const std::function<spdlog::sink_ptr(std::uint64_t)>& make,
-                                  std::uint64_t lineLength) {
-    constexpr int linesPerFile = 8;
-    auto logger = MakeLogger("rotation", make(lineLength * linesPerFile + lineLength / 2));
-    std::vector<double> costs;
-    // The first file starts empty; after each rotation it holds the line that rotated.
-    for (int i = 0; i < linesPerFile; ++i) {
-        Statement(*logger);
-    }
-    for (int rotation = 0; rotation < kRotations + 4; ++rotation) {
-        const double cost = Bench::Time([&] { Statement(*logger); });
-        // The first rotations create the backups; time only those that shift three of them.
-        if (rotation >= 4) {
-            costs.push_back(cost);
+// A log whose every eighth statement rotates: the limit holds eight lines, and after a rotation the
+// file holds the line that rotated. Four rotations make the three backups every timed one shifts.
+class RotatingLog {
+public:
+    static constexpr int kLinesPerFile = 8;
+
+    RotatingLog(const std::string& base, const std::function<spdlog::sink_ptr(std::uint64_t)>& make,
+                std::uint64_t lineLength)
+        : m_base(base), m_lineLength(lineLength),
+          m_logger(MakeLogger(base.c_str(), make(lineLength * kLinesPerFile + lineLength / 2))) {
+        for (int i = 0; i < kLinesPerFile; ++i) {
+            Statement(*m_logger);
         }
-        for (int i = 1; i < linesPerFile; ++i) {
-            Statement(*logger);
+        for (int i = 0; i < 4; ++i) {
+            (void)Next();
         }
     }
-    if (FileSize(base) != lineLength * linesPerFile ||
-        FileSize(ProtectedRotatingFileSink::FileNameByIndex(base, 3)) == 0) {
-        std::printf("warning: rotation did not happen as planned for %s\n", base.c_str());
+    // Seconds of the next statement that rotates; the statements that fill the file again are not timed.
+    double Next() {
+        const double cost = Bench::Time([&] { Statement(*m_logger); });
+        for (int i = 1; i < kLinesPerFile; ++i) {
+            Statement(*m_logger);
+        }
+        return cost;
     }
-    return costs;
-}
+    [[nodiscard]] bool RotatedAsPlanned() const {
+        return FileSize(m_base) == m_lineLength * kLinesPerFile &&
+               FileSize(ProtectedRotatingFileSink::FileNameByIndex(m_base, 3)) != 0;
+    }
+
+private:
+    std::string m_base;
+    std::uint64_t m_lineLength;
+    std::unique_ptr<spdlog::logger> m_logger;
+};
 
 void RemoveTree(const std::filesystem::path& root) {
     std::error_code error;
@@ -135,23 +143,33 @@ int Run() {
     }
     const std::uint64_t lineLength = FileSize(probe);
 
-    const std::vector<double> oursRotation = RotationCosts((folder / "rot-ours.log").string(),
-                                                           [&](std::uint64_t limit) {
-                                                               return std::make_shared<ProtectedRotatingFileSink>(
-                                                                   (folder / "rot-ours.log").string(), limit, 3, false);
-                                                           },
-                                                           lineLength);
-    const std::vector<double> theirRotation =
-        RotationCosts((folder / "rot-spdlog.log").string(),
-                      [&](std::uint64_t limit) {
-                          return std::make_shared<spdlog::sinks::rotating_file_sink_mt>(
-                              (folder / "rot-spdlog.log").string(), limit, 3);
-                      },
-                      lineLength);
-    std::printf("| **The statement that rotates** (3 backups present, %d samples, line %llu bytes) |||||\n", kRotations,
-                static_cast<unsigned long long>(lineLength));
-    Bench::Row("ProtectedRotatingFileSink", oursRotation, 1e6, "µs");
-    Bench::Row("spdlog rotating_file_sink_mt", theirRotation, 1e6, "µs");
+    {
+        const std::string oursBase = (folder / "rot-ours.log").string();
+        const std::string theirBase = (folder / "rot-spdlog.log").string();
+        RotatingLog oursRotating(
+            oursBase,
+            [&](std::uint64_t limit) { return std::make_shared<ProtectedRotatingFileSink>(oursBase, limit, 3, false); },
+            lineLength);
+        RotatingLog theirRotating(
+            theirBase,
+            [&](std::uint64_t limit) {
+                return std::make_shared<spdlog::sinks::rotating_file_sink_mt>(theirBase, limit, 3);
+            },
+            lineLength);
+        const Bench::Pairs rotation = Bench::Alternate(
+            kRotations, [&] { return oursRotating.Next(); }, [&] { return theirRotating.Next(); });
+        for (const RotatingLog* log : {&oursRotating, &theirRotating}) {
+            if (!log->RotatedAsPlanned()) {
+                std::printf("warning: a rotation did not happen as planned\n");
+            }
+        }
+        std::printf(
+            "| **The statement that rotates** (3 backups present, %d alternating pairs, line %llu bytes) |||||\n",
+            kRotations, static_cast<unsigned long long>(lineLength));
+        Bench::Row("ProtectedRotatingFileSink", rotation.ours, 1e6, "µs");
+        Bench::Row("spdlog rotating_file_sink_mt", rotation.reference, 1e6, "µs");
+        Bench::Row("ours / spdlog", rotation.ratios, 1, "×", 1.2);
+    }
 
     RemoveTree(folder);
     return 0;

@@ -31,6 +31,7 @@ struct Program {
     std::wstring exe;
     const wchar_t* windowClass;
     const wchar_t* title;
+    const wchar_t* arguments = L"";
 };
 
 struct Start {
@@ -88,11 +89,11 @@ void Click(HWND window, LPARAM at) {
 
 class Child {
 public:
-    explicit Child(const std::wstring& exe) {
+    explicit Child(const std::wstring& exe, const std::wstring& arguments = L"") {
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info{};
-        std::wstring commandLine = L"\"" + exe + L"\"";
+        std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
         wchar_t temp[MAX_PATH + 1]{};
         GetTempPathW(MAX_PATH + 1, temp);
         if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &startup,
@@ -131,7 +132,7 @@ private:
 Start Launch(const Program& program) {
     Start start;
     const double from = Bench::Seconds();
-    const Child child(program.exe);
+    const Child child(program.exe, program.arguments);
     HWND window = nullptr;
     if (!child.Started() ||
         !PollUntil(
@@ -177,7 +178,25 @@ bool GiveConsent(const Program& lullgate) {
     return window != nullptr;
 }
 
-void ReportClose(const std::vector<Start>& ours, const std::vector<Start>& reference, bool closeOnly) {
+// Lullgate's figure over the reference's, start by start.
+std::vector<double> Ratios(const std::vector<Start>& ours, const std::vector<Start>& reference, double Start::*figure) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < ours.size() && i < reference.size(); ++i) {
+        ratios.push_back(reference[i].*figure > 0 ? ours[i].*figure / reference[i].*figure : 0);
+    }
+    return ratios;
+}
+
+std::vector<double> Figures(const std::vector<Start>& starts, double Start::*figure) {
+    std::vector<double> figures;
+    for (const Start& start : starts) {
+        figures.push_back(start.*figure);
+    }
+    return figures;
+}
+
+void ReportClose(const std::vector<Start>& ours, const std::vector<Start>& reference, const std::vector<Start>& gdiplus,
+                 bool closeOnly) {
     std::vector<double> ourClose;
     std::vector<double> bareClose;
     std::vector<double> ratios;
@@ -199,6 +218,11 @@ void ReportClose(const std::vector<Start>& ours, const std::vector<Start>& refer
     Bench::Row("Lullgate.exe", ourClose, 1e3, "ms");
     Bench::Row("bare window", bareClose, 1e3, "ms");
     Bench::Row("Lullgate / bare", ratios, 1, "×", closeOnly ? 0 : 1.5);
+    if (!gdiplus.empty()) {
+        Bench::Row("bare window drawn with GDI+ (started for the run, shut down at its end)",
+                   Figures(gdiplus, &Start::closeSeconds), 1e3, "ms");
+        Bench::Row("Lullgate / bare window drawn with GDI+", Ratios(ours, gdiplus, &Start::closeSeconds), 1, "×");
+    }
 }
 
 } // namespace
@@ -211,6 +235,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const Program lullgate{std::wstring(argv[1]) + L"\\Lullgate.exe", L"CalmlockUI", L"Calmlock"};
     const Program bare{argv[2], L"LullgateBenchBare", L"Bare"};
+    const Program gdiplusWindow{argv[2], L"LullgateBenchBare", L"Bare GDI+", L"--gdiplus"};
     if (!GiveConsent(lullgate)) {
         std::fprintf(stderr, "startup_bench: Lullgate showed no main window after consent\n");
         return 1;
@@ -220,11 +245,18 @@ int wmain(int argc, wchar_t** argv) {
 
     std::vector<Start> ours;
     std::vector<Start> reference;
+    std::vector<Start> gdiplus; // each right after its bare window, so that the two see the same machine
     const auto pairs = Bench::Alternate(
         closeOnly ? kCloseOnlyPairs : kPairs, [&] { return ours.emplace_back(Launch(lullgate)).seconds; },
-        [&] { return reference.emplace_back(Launch(bare)).seconds; });
+        [&] {
+            const double seconds = reference.emplace_back(Launch(bare)).seconds;
+            if (!closeOnly) {
+                gdiplus.push_back(Launch(gdiplusWindow));
+            }
+            return seconds;
+        });
     if (closeOnly) {
-        ReportClose(ours, reference, true);
+        ReportClose(ours, reference, gdiplus, true);
         return 0;
     }
     std::vector<double> ourPeaks;
@@ -250,7 +282,13 @@ int wmain(int argc, wchar_t** argv) {
     Bench::Row("Lullgate.exe", ourPeaks, kMiB, "MB");
     Bench::Row("bare window", barePeaks, kMiB, "MB");
     Bench::Row("Lullgate − bare", ownShare, kMiB, "MB", 8);
+    std::vector<double> gdiplusShare;
+    for (size_t i = 0; i < gdiplus.size(); ++i) {
+        gdiplusShare.push_back(gdiplus[i].peakBytes - reference[i].peakBytes);
+    }
+    Bench::Row("bare window drawn with GDI+", Figures(gdiplus, &Start::peakBytes), kMiB, "MB");
+    Bench::Row("  GDI+ − bare (what GDI+ and one line of text add under Wine)", gdiplusShare, kMiB, "MB");
 
-    ReportClose(ours, reference, false);
+    ReportClose(ours, reference, gdiplus, false);
     return 0;
 }
