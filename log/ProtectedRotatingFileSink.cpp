@@ -72,6 +72,25 @@ Entry Inspect(const std::string& name) {
                                                                                                   : Entry::file;
 }
 
+// Moves `source` onto `target`, replacing it in one step: a backup that can't be replaced (held
+// open by a viewer or a scanner) is then kept, where deleting it first would lose it. A backup is
+// read-only, which MoveFileEx won't replace, so the mark is cleared first and put back if the move
+// fails. A target the rotation has just moved on (`targetMoved`) has no mark to clear: the move is
+// then the only step, which keeps a rotation's cost near a plain rename chain.
+bool MoveReplacing(const std::string& source, const std::string& target, bool targetMoved) {
+    // _chmod succeeds only on an entry that is there, so it also tells whether there was one.
+    const bool targetWasThere = !targetMoved && _chmod(target.c_str(), kModeReadWrite) == 0;
+    if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    if (targetWasThere) {
+        (void)_chmod(target.c_str(), kModeReadOnly);
+    }
+    SetLastError(error);
+    return false;
+}
+
 } // namespace
 
 void ProtectedLogFile::Open(const std::string& name, bool truncate) {
