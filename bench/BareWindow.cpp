@@ -1,18 +1,23 @@
 // The reference for start-up, memory and shut-down: a bare Win32 program that creates one window of
 // the main window's size, paints a background and a line of text, and ends when the window is closed,
 // also by a click on its close button: 40 × 40 units at the right end of the top edge, where the main
-// window has its own. With --gdiplus it is the floor of any window drawn with GDI+: GDI+ started for
-// the run, the line drawn through it in the skin's font, and GDI+ shut down at the end.
+// window has its own. Built as bare_gdiplus_window (LULLGATE_BARE_GDIPLUS) it is the floor of any
+// window drawn with GDI+: GDI+ started for the run, the line drawn through it in the skin's font, and
+// GDI+ shut down at the end. Built as bare_thread_window (LULLGATE_BARE_THREAD) it first runs one
+// short worker thread, as the main window does to decode its animation: what a thread alone costs.
+// Separate programs, so that the bare one loads no GDI+ and starts no thread.
 #include <windows.h>
 #include <windowsx.h>
 
 #include <gdiplus.h>
 
-#include <cwchar>
-
 namespace {
 
-bool g_gdiplus = false;
+#ifdef LULLGATE_BARE_GDIPLUS
+constexpr bool g_gdiplus = true;
+#else
+constexpr bool g_gdiplus = false;
+#endif
 
 LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -62,8 +67,8 @@ int Run(HINSTANCE instance) {
     if (RegisterClassW(&windowClass) == 0) {
         return 1;
     }
-    HWND hwnd = CreateWindowExW(0, windowClass.lpszClassName, g_gdiplus ? L"Bare GDI+" : L"Bare", WS_POPUP, 200, 200, 440, 330, nullptr, nullptr,
-                                instance, nullptr);
+    HWND hwnd = CreateWindowExW(0, windowClass.lpszClassName, g_gdiplus ? L"Bare GDI+" : L"Bare", WS_POPUP, 200, 200,
+                                440, 330, nullptr, nullptr, instance, nullptr);
     if (hwnd == nullptr) {
         return 1;
     }
@@ -76,8 +81,20 @@ int Run(HINSTANCE instance) {
     return 0;
 }
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
-    g_gdiplus = std::wcsstr(commandLine, L"--gdiplus") != nullptr;
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+#ifdef LULLGATE_BARE_THREAD
+    HANDLE worker = CreateThread(
+        nullptr, 0,
+        [](LPVOID) -> DWORD {
+            (void)SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+            return 0;
+        },
+        nullptr, 0, nullptr);
+    if (worker != nullptr) {
+        WaitForSingleObject(worker, INFINITE);
+        CloseHandle(worker);
+    }
+#endif
     if (!g_gdiplus) {
         return Run(instance);
     }

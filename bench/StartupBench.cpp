@@ -31,7 +31,6 @@ struct Program {
     std::wstring exe;
     const wchar_t* windowClass;
     const wchar_t* title;
-    const wchar_t* arguments = L"";
 };
 
 struct Start {
@@ -89,11 +88,11 @@ void Click(HWND window, LPARAM at) {
 
 class Child {
 public:
-    explicit Child(const std::wstring& exe, const std::wstring& arguments = L"") {
+    explicit Child(const std::wstring& exe) {
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info{};
-        std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+        std::wstring commandLine = L"\"" + exe + L"\"";
         wchar_t temp[MAX_PATH + 1]{};
         GetTempPathW(MAX_PATH + 1, temp);
         if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &startup,
@@ -132,7 +131,7 @@ private:
 Start Launch(const Program& program) {
     Start start;
     const double from = Bench::Seconds();
-    const Child child(program.exe, program.arguments);
+    const Child child(program.exe);
     HWND window = nullptr;
     if (!child.Started() ||
         !PollUntil(
@@ -235,7 +234,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     const Program lullgate{std::wstring(argv[1]) + L"\\Lullgate.exe", L"CalmlockUI", L"Calmlock"};
     const Program bare{argv[2], L"LullgateBenchBare", L"Bare"};
-    const Program gdiplusWindow{argv[2], L"LullgateBenchBare", L"Bare GDI+", L"--gdiplus"};
+    // Built beside the bare window.
+    const std::wstring bareExe = argv[2];
+    const std::wstring benchFolder = bareExe.substr(0, bareExe.find_last_of(L"\\/") + 1);
+    const Program gdiplusWindow{benchFolder + L"bare_gdiplus_window.exe", L"LullgateBenchBare", L"Bare GDI+"};
+    const Program threadWindow{benchFolder + L"bare_thread_window.exe", L"LullgateBenchBare", L"Bare"};
     if (!GiveConsent(lullgate)) {
         std::fprintf(stderr, "startup_bench: Lullgate showed no main window after consent\n");
         return 1;
@@ -245,13 +248,16 @@ int wmain(int argc, wchar_t** argv) {
 
     std::vector<Start> ours;
     std::vector<Start> reference;
-    std::vector<Start> gdiplus; // each right after its bare window, so that the two see the same machine
+    // Each right after its bare window, so that they see the same machine.
+    std::vector<Start> gdiplus;
+    std::vector<Start> thread;
     const auto pairs = Bench::Alternate(
         closeOnly ? kCloseOnlyPairs : kPairs, [&] { return ours.emplace_back(Launch(lullgate)).seconds; },
         [&] {
             const double seconds = reference.emplace_back(Launch(bare)).seconds;
             if (!closeOnly) {
                 gdiplus.push_back(Launch(gdiplusWindow));
+                thread.push_back(Launch(threadWindow));
             }
             return seconds;
         });
@@ -283,11 +289,16 @@ int wmain(int argc, wchar_t** argv) {
     Bench::Row("bare window", barePeaks, kMiB, "MB");
     Bench::Row("Lullgate − bare", ownShare, kMiB, "MB", 8);
     std::vector<double> gdiplusShare;
+    std::vector<double> threadShare;
     for (size_t i = 0; i < gdiplus.size(); ++i) {
         gdiplusShare.push_back(gdiplus[i].peakBytes - reference[i].peakBytes);
+        threadShare.push_back(thread[i].peakBytes - reference[i].peakBytes);
     }
     Bench::Row("bare window drawn with GDI+", Figures(gdiplus, &Start::peakBytes), kMiB, "MB");
     Bench::Row("  GDI+ − bare (what GDI+ and one line of text add under Wine)", gdiplusShare, kMiB, "MB");
+    Bench::Row("bare window that first ran one short worker thread", Figures(thread, &Start::peakBytes), kMiB, "MB");
+    Bench::Row("  thread − bare (what one more thread costs under Wine; the loading animation's decoder is one)",
+               threadShare, kMiB, "MB");
 
     ReportClose(ours, reference, gdiplus, false);
     return 0;
