@@ -16,20 +16,11 @@ namespace DuiLib::Render {
 class ImageStrip::Canvas {
 public:
     Canvas(int cx, int cy) : m_dc(CreateCompatibleDC(nullptr)), m_size{cx, cy} {
-        BITMAPINFO bmi{};
-        bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bmi.bmiHeader.biWidth = cx;
-        bmi.bmiHeader.biHeight = -cy; // top-down
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        bmi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
         if (m_dc) {
-            m_bitmap.reset(CreateDIBSection(m_dc.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+            m_bitmap.reset(CreatePixelBitmap(m_dc.get(), cx, cy, &m_bits));
         }
         if (m_bitmap) {
             m_selection = ScopedSelectObject(m_dc.get(), m_bitmap.get());
-            m_bits = static_cast<DWORD*>(bits);
         }
     }
     Canvas(const Canvas&) = delete;

@@ -36,20 +36,10 @@ bool WindowPainter::EnsureFrame(int cx, int cy) {
     }
     m_selection.reset();
     m_bitmap.reset();
-    m_bits = nullptr;
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = cx;
-    bmi.bmiHeader.biHeight = -cy; // top-down
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    m_bitmap.reset(CreateDIBSection(m_dc.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    m_bitmap.reset(Render::CreatePixelBitmap(m_dc.get(), cx, cy, &m_bits));
     if (!m_bitmap) {
         return false;
     }
-    m_bits = static_cast<DWORD*>(bits);
     m_size = SIZE{cx, cy};
     m_allStale = true; // a new bitmap holds nothing yet
     m_selection = ScopedSelectObject(m_dc.get(), m_bitmap.get());

@@ -31,6 +31,20 @@ void AddRoundRect(Gdiplus::GraphicsPath& path, const Gdiplus::RectF& r, float ra
     path.CloseFigure();
 }
 
+HBITMAP CreatePixelBitmap(HDC dc, int cx, int cy, DWORD** bits) {
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = cx;
+    bmi.bmiHeader.biHeight = -cy; // top-down
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &bmi, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    *bits = bitmap != nullptr ? static_cast<DWORD*>(pixels) : nullptr;
+    return bitmap;
+}
+
 namespace {
 
 // The part of `rc` worth handing to GDI+: false when none of it lies in the clip; otherwise `r` is

@@ -19,6 +19,8 @@ namespace DuiLib::Render {
 void PrepareGraphics(Gdiplus::Graphics& g);
 
 Gdiplus::Color ToColor(DWORD argb);
+// A 32-bit top-down DIB section of cx x cy pixels for `dc`, its pixels at `*bits`; null on failure.
+[[nodiscard]] HBITMAP CreatePixelBitmap(HDC dc, int cx, int cy, DWORD** bits);
 void AddRoundRect(Gdiplus::GraphicsPath& path, const Gdiplus::RectF& r, float radius);
 // Shapes are drawn only where they meet the graphics' clip (nothing when they miss it), and a
 // shape far larger than the clip is cut down to it first.
