@@ -118,7 +118,8 @@ void ProtectedLogFile::Open(const std::string& name, bool truncate) {
             }
         }
         m_file.reset(_fsopen(name.c_str(), "ab", _SH_DENYNO));
-        if (m_file && _chmod(name.c_str(), kModeReadWrite) == 0) {
+        // A file the append has just made is writable; one that was there is made so.
+        if (m_file && (!steps || _chmod(name.c_str(), kModeReadWrite) == 0)) {
             return;
         }
         m_file.reset();
