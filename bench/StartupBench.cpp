@@ -14,6 +14,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -187,10 +188,9 @@ std::vector<double> Ratios(const std::vector<Start>& ours, const std::vector<Sta
 }
 
 std::vector<double> Figures(const std::vector<Start>& starts, double Start::*figure) {
-    std::vector<double> figures;
-    for (const Start& start : starts) {
-        figures.push_back(start.*figure);
-    }
+    std::vector<double> figures(starts.size());
+    std::transform(starts.begin(), starts.end(), figures.begin(),
+                   [figure](const Start& start) { return start.*figure; });
     return figures;
 }
 

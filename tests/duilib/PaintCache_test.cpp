@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 using namespace DuiLib;
@@ -41,11 +42,12 @@ std::vector<DWORD> Frame(TestWindow& window) {
 TEST_F(ToolkitTest, BackBufferDrawsAgainOnlyWhatChanged) {
     TestWindow window{kCacheSkin};
     ASSERT_NE(window.Open(), nullptr);
-    auto* counted = new CountedControl;
+    auto owned = std::make_unique<CountedControl>();
+    CountedControl* counted = owned.get();
     counted->SetAttribute(L"float", L"true");
     counted->SetAttribute(L"pos", L"120,60,190,90");
     counted->SetBkColor(0xFF00A000);
-    ASSERT_TRUE(static_cast<CContainerUI*>(window.Pm().GetRoot())->Add(counted));
+    ASSERT_TRUE(static_cast<CContainerUI*>(window.Pm().GetRoot())->Add(owned.release()));
     UpdateWindow(window.GetHWND());
     const struct {
         const char* change;
