@@ -187,6 +187,15 @@ std::vector<double> Ratios(const std::vector<Start>& ours, const std::vector<Sta
     return ratios;
 }
 
+// The program's peak over the reference's, start by start.
+std::vector<double> PeakShares(const std::vector<Start>& program, const std::vector<Start>& reference) {
+    std::vector<double> shares;
+    for (size_t i = 0; i < program.size() && i < reference.size(); ++i) {
+        shares.push_back(program[i].peakBytes - reference[i].peakBytes);
+    }
+    return shares;
+}
+
 std::vector<double> Figures(const std::vector<Start>& starts, double Start::*figure) {
     std::vector<double> figures(starts.size());
     std::transform(starts.begin(), starts.end(), figures.begin(),
@@ -196,14 +205,6 @@ std::vector<double> Figures(const std::vector<Start>& starts, double Start::*fig
 
 void ReportClose(const std::vector<Start>& ours, const std::vector<Start>& reference, const std::vector<Start>& gdiplus,
                  bool closeOnly) {
-    std::vector<double> ourClose;
-    std::vector<double> bareClose;
-    std::vector<double> ratios;
-    for (size_t i = 0; i < ours.size(); ++i) {
-        ourClose.push_back(ours[i].closeSeconds);
-        bareClose.push_back(reference[i].closeSeconds);
-        ratios.push_back(reference[i].closeSeconds > 0 ? ours[i].closeSeconds / reference[i].closeSeconds : 0);
-    }
     if (closeOnly) {
         std::printf("| **Under Wine's X11 driver on a virtual display without a window manager (Xvfb, %zu pairs)** "
                     "|||||\n",
@@ -214,9 +215,9 @@ void ReportClose(const std::vector<Start>& ours, const std::vector<Start>& refer
                      "the left button) to the end of the process, seen from outside as its handle is signalled; "
                      "after the start-up above (the status view showing), Wine's null display driver.");
     }
-    Bench::Row("Lullgate.exe", ourClose, 1e3, "ms");
-    Bench::Row("bare window", bareClose, 1e3, "ms");
-    Bench::Row("Lullgate / bare", ratios, 1, "×", closeOnly ? 0 : 1.5);
+    Bench::Row("Lullgate.exe", Figures(ours, &Start::closeSeconds), 1e3, "ms");
+    Bench::Row("bare window", Figures(reference, &Start::closeSeconds), 1e3, "ms");
+    Bench::Row("Lullgate / bare", Ratios(ours, reference, &Start::closeSeconds), 1, "×", closeOnly ? 0 : 1.5);
     if (!gdiplus.empty()) {
         Bench::Row("bare window drawn with GDI+ (started for the run, shut down at its end)",
                    Figures(gdiplus, &Start::closeSeconds), 1e3, "ms");
@@ -265,15 +266,6 @@ int wmain(int argc, wchar_t** argv) {
         ReportClose(ours, reference, gdiplus, true);
         return 0;
     }
-    std::vector<double> ourPeaks;
-    std::vector<double> barePeaks;
-    std::vector<double> ownShare;
-    for (size_t i = 0; i < ours.size(); ++i) {
-        ourPeaks.push_back(ours[i].peakBytes);
-        barePeaks.push_back(reference[i].peakBytes);
-        ownShare.push_back(ours[i].peakBytes - reference[i].peakBytes);
-    }
-
     Bench::Table("Start-up",
                  "From CreateProcess to the first completed paint of the visible main window (consent given, "
                  "the loading phase not waited for), against a bare Win32 window started the same way, alternately.");
@@ -285,20 +277,15 @@ int wmain(int argc, wchar_t** argv) {
     Bench::Table("Memory", "Peak working set of the child after 1.5 s showing its window (Lullgate: the loading, then "
                            "the status view). Under Wine both include Wine's own libraries; the difference is what "
                            "the program adds.");
-    Bench::Row("Lullgate.exe", ourPeaks, kMiB, "MB");
-    Bench::Row("bare window", barePeaks, kMiB, "MB");
-    Bench::Row("Lullgate − bare", ownShare, kMiB, "MB", 8);
-    std::vector<double> gdiplusShare;
-    std::vector<double> threadShare;
-    for (size_t i = 0; i < gdiplus.size(); ++i) {
-        gdiplusShare.push_back(gdiplus[i].peakBytes - reference[i].peakBytes);
-        threadShare.push_back(thread[i].peakBytes - reference[i].peakBytes);
-    }
+    Bench::Row("Lullgate.exe", Figures(ours, &Start::peakBytes), kMiB, "MB");
+    Bench::Row("bare window", Figures(reference, &Start::peakBytes), kMiB, "MB");
+    Bench::Row("Lullgate − bare", PeakShares(ours, reference), kMiB, "MB", 8);
     Bench::Row("bare window drawn with GDI+", Figures(gdiplus, &Start::peakBytes), kMiB, "MB");
-    Bench::Row("  GDI+ − bare (what GDI+ and one line of text add under Wine)", gdiplusShare, kMiB, "MB");
+    Bench::Row("  GDI+ − bare (what GDI+ and one line of text add under Wine)", PeakShares(gdiplus, reference), kMiB,
+               "MB");
     Bench::Row("bare window that first ran one short worker thread", Figures(thread, &Start::peakBytes), kMiB, "MB");
     Bench::Row("  thread − bare (what one more thread costs under Wine; the loading animation's decoder is one)",
-               threadShare, kMiB, "MB");
+               PeakShares(thread, reference), kMiB, "MB");
 
     ReportClose(ours, reference, gdiplus, false);
     return 0;
