@@ -132,6 +132,12 @@ void ShowMainWnd() {
         NvLullgate::Common::ShowTopByHwnd(hwnd);
     }
     DuiLib::CPaintManagerUI::MessageLoop();
+    // The window is gone, every setting is in the registry and every log line was flushed as it
+    // was written: nothing is left to do. The process ends here rather than first freeing, piece
+    // by piece, the window's controls, images, fonts and GDI+, which the system takes back with
+    // the process at once; that teardown was a third of the time from the close button to the
+    // end of the process.
+    ExitProcess(0);
 }
 
 } // namespace
@@ -149,7 +155,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         MoveWndToTop();
     } else {
         DPIAware();
-        // GDI+ for the whole run, ended here rather than in static destruction.
+        // GDI+ for the whole run. A window that ran ends the process itself (ShowMainWnd); one
+        // that could not be made ends GDI+ here rather than in static destruction.
         const DuiLib::GdiplusSession gdiplus;
         InitUIResource(instance);
         ShowMainWnd();
